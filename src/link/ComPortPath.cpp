@@ -1,0 +1,46 @@
+#include "link/ComPortPath.h"
+
+#include <cstdlib>
+#include <sys/stat.h>
+
+namespace mirelight {
+
+namespace {
+
+bool Exists(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0; // follows the user's symlink to the device
+}
+
+std::string ConfigHome()
+{
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && *xdg == '/')
+        return xdg;
+    const char* home = std::getenv("HOME");
+    return std::string(home ? home : "") + "/.config";
+}
+
+} // namespace
+
+std::string PortsFolder()
+{
+    return ConfigHome() + "/Corvanthis Mirelight/ports";
+}
+
+std::string ResolveComPort(long n)
+{
+    if (n <= 0)
+        return {};
+    const std::string index = std::to_string(n - 1);
+    for (const std::string& candidate :
+         { PortsFolder() + "/COM" + std::to_string(n), "/dev/ttyUSB" + index,
+           "/dev/ttyACM" + index, "/dev/ttyS" + index }) {
+        if (Exists(candidate))
+            return candidate;
+    }
+    return {};
+}
+
+} // namespace mirelight

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+namespace mirelight {
+
+// The per-user folder where COMn links live: "$XDG_CONFIG_HOME/Corvanthis Mirelight/ports"
+// (XDG_CONFIG_HOME defaulting to ~/.config), beside the settings file.
+std::string PortsFolder();
+
+// The device that COM port n stands for: the first that exists of the user's ports link
+// COMn, /dev/ttyUSB(n-1), /dev/ttyACM(n-1) and /dev/ttyS(n-1). Empty when n <= 0 or when
+// none of them exists.
+std::string ResolveComPort(long n);
+
+} // namespace mirelight
