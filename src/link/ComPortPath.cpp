@@ -9,7 +9,9 @@ namespace {
 
 bool Exists(const std::string& path)
 {
-    struct stat info {};
+    struct stat info
+    {
+    };
     return ::stat(path.c_str(), &info) == 0; // follows the user's symlink to the device
 }
 
@@ -35,8 +37,8 @@ std::string ResolveComPort(long n)
         return {};
     const std::string index = std::to_string(n - 1);
     for (const std::string& candidate :
-         { PortsFolder() + "/COM" + std::to_string(n), "/dev/ttyUSB" + index,
-           "/dev/ttyACM" + index, "/dev/ttyS" + index }) {
+         { PortsFolder() + "/COM" + std::to_string(n), "/dev/ttyUSB" + index, "/dev/ttyACM" + index,
+           "/dev/ttyS" + index }) {
         if (Exists(candidate))
             return candidate;
     }

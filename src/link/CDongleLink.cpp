@@ -1,0 +1,151 @@
+#include "link/CDongleLink.h"
+
+#include "link/CPosixSerialPort.h"
+#include "link/ComPortPath.h"
+#include "link/CommandLines.h"
+#include "link/FormatText.h"
+
+#include <algorithm>
+
+namespace mirelight {
+
+namespace {
+
+std::unique_ptr<ISerialPort> OpenPosixComPort(long comChan)
+{
+    const std::string path = ResolveComPort(comChan);
+    if (path.empty())
+        return nullptr;
+    return CPosixSerialPort::Open(path);
+}
+
+bool BeginsWithOneOf(std::string_view line, std::initializer_list<std::string_view> names)
+{
+    return names.size() == 0
+        || std::any_of(names.begin(), names.end(),
+                       [line](std::string_view name) { return commands::HasName(line, name); });
+}
+
+} // namespace
+
+CDongleLink::CDongleLink(IStatusSink& status) : CDongleLink(status, OpenPosixComPort) { }
+
+CDongleLink::CDongleLink(IStatusSink& status, PortOpener opener)
+    : m_status(status), m_openPort(std::move(opener))
+{ }
+
+CDongleLink::~CDongleLink()
+{
+    ClosePort();
+}
+
+bool CDongleLink::Open(long comChan)
+{
+    ClosePort();
+    m_pReader.reset();
+    m_hCom = m_openPort(comChan);
+    if (!m_hCom)
+        return false;
+    m_iComChan = comChan;
+    m_pReader = std::make_unique<CLineReader>(*m_hCom);
+    return true;
+}
+
+bool CDongleLink::SendCommand(std::string_view line)
+{
+    if (!m_hCom)
+        return false;
+    switch (m_hCom->Write(line, WriteBudget(line.size()))) {
+    case ISerialPort::WriteResult::Written:
+        m_hCom->Flush();
+        return true;
+    case ISerialPort::WriteResult::Failed:
+        return false;
+    case ISerialPort::WriteResult::TimedOut:
+        break;
+    }
+    m_status.ReportStatus(FormatText("Write failure to COM%ld:", m_iComChan));
+    ClosePort();
+    return false;
+}
+
+bool CDongleLink::WaitForLine(long ms)
+{
+    if (!m_pReader)
+        return false;
+    const long periods = ms / 100 + 1;
+    const auto deadline
+        = std::chrono::steady_clock::now() + std::chrono::milliseconds(periods * 100);
+    return m_pReader->WaitWhileBufferFree(deadline);
+}
+
+int CDongleLink::LineState() const
+{
+    return m_pReader ? m_pReader->LineState() : 0;
+}
+
+const std::string& CDongleLink::Line() const
+{
+    static const std::string noLine;
+    return m_pReader ? m_pReader->Line() : noLine;
+}
+
+void CDongleLink::ReleaseLine()
+{
+    if (m_pReader)
+        m_pReader->Release();
+}
+
+void CDongleLink::ClosePort()
+{
+    // The reader ends first, so that it never reads from a closed (or reused) descriptor.
+    if (m_pReader)
+        m_pReader->Stop();
+    if (m_hCom) {
+        m_hCom->Close();
+        m_hCom.reset();
+    }
+}
+
+void CDongleLink::ReportCommError(long code)
+{
+    m_status.ReportStatus(FormatText("Brisko communications error %ld", code));
+    ClosePort();
+}
+
+std::optional<std::string> CDongleLink::AwaitAnswer(std::initializer_list<std::string_view> names,
+                                                    long timeoutMs)
+{
+    while (WaitForLine(timeoutMs)) {
+        std::string line = Line(); // taken before the release lets the reader overwrite it
+        ReleaseLine();
+        if (BeginsWithOneOf(line, names))
+            return line;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> CDongleLink::Exchange(std::string_view request,
+                                                 std::initializer_list<std::string_view> names,
+                                                 long timeoutMs, long code)
+{
+    if (!SendCommand(request))
+        return std::nullopt;
+    std::optional<std::string> answer = AwaitAnswer(names, timeoutMs);
+    if (!answer)
+        ReportCommError(code);
+    return answer;
+}
+
+void CDongleLink::Drain()
+{
+    while (WaitForLine(1))
+        ReleaseLine();
+}
+
+std::chrono::milliseconds CDongleLink::WriteBudget(std::size_t length)
+{
+    return std::chrono::milliseconds(5 * static_cast<long>(length) + 100);
+}
+
+} // namespace mirelight

@@ -1,0 +1,95 @@
+#include "link/CLineReader.h"
+
+#include <array>
+#include <utility>
+
+namespace mirelight {
+
+CLineReader::CLineReader(ISerialPort& port) : m_port(port), m_thread([this] { Run(); }) { }
+
+CLineReader::~CLineReader()
+{
+    Stop();
+}
+
+bool CLineReader::WaitWhileBufferFree(std::chrono::steady_clock::time_point deadline)
+{
+    std::unique_lock lock(m_mutex);
+    return m_stateChanged.wait_until(lock, deadline, [this] { return LineState() != kBufferFree; });
+}
+
+void CLineReader::Release()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (LineState() == kBufferFree)
+            return;
+        SetState(kBufferFree);
+    }
+    m_stateChanged.notify_all();
+}
+
+void CLineReader::Stop()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_bStopping = true;
+    }
+    m_stateChanged.notify_all();
+    m_port.InterruptRead();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void CLineReader::Run()
+{
+    // Bytes that arrived behind a delivered line wait here, not in the line buffer, until the
+    // line has been released.
+    std::array<char, 512> chunk;
+    std::size_t count = 0;
+    std::size_t used = 0;
+    for (;;) {
+        if (used == count) {
+            used = 0;
+            if (m_port.Read(chunk, count) != ISerialPort::ReadResult::Data)
+                break;
+        }
+        used += m_assembler.Feed(std::string_view(chunk.data() + used, count - used));
+        if (m_assembler.HasLine() && !Deliver(m_assembler.TakeLine()))
+            break;
+    }
+    End();
+}
+
+// Publishes the line and blocks until the consumer releases it. False when the reader is
+// being stopped instead.
+bool CLineReader::Deliver(std::string line)
+{
+    std::unique_lock lock(m_mutex);
+    if (m_bStopping)
+        return false;
+    m_szLine = std::move(line);
+    SetState(kLineDelivered);
+    m_stateChanged.notify_all();
+    m_stateChanged.wait(lock, [this] { return LineState() != kLineDelivered || m_bStopping; });
+    return !m_bStopping;
+}
+
+void CLineReader::End()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        // A partial line is no answer, and a delivered one belongs to a closed connection.
+        m_szLine.clear();
+        SetState(kReaderEnded);
+    }
+    m_stateChanged.notify_all();
+}
+
+void CLineReader::SetState(int state)
+{
+    // Release ordering: the line's bytes are visible to whoever sees the new state.
+    m_iLineState.store(state, std::memory_order_release);
+}
+
+} // namespace mirelight

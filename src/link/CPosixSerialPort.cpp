@@ -1,0 +1,167 @@
+#include "link/CPosixSerialPort.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace mirelight {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Results are ignored on purpose: a device that rejects a setting is still worth talking to,
+// and the answers (or their absence) tell the rest.
+void ApplyLineSettings(int fd)
+{
+    termios settings {};
+    if (::tcgetattr(fd, &settings) == 0) {
+        ::cfmakeraw(&settings);
+        ::cfsetispeed(&settings, B38400);
+        ::cfsetospeed(&settings, B38400);
+        settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
+        settings.c_cflag |= CS8 | CLOCAL | CREAD;
+        settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+        settings.c_cc[VMIN] = 1;
+        settings.c_cc[VTIME] = 0;
+        ::tcsetattr(fd, TCSANOW, &settings);
+    }
+    // WORKAROUND: pseudo-terminals have no modem lines and refuse this; that is fine.
+    int lines = TIOCM_DTR | TIOCM_RTS;
+    ::ioctl(fd, TIOCMBIC, &lines);
+}
+
+int RemainingMilliseconds(Clock::time_point deadline)
+{
+    const auto left = deadline - Clock::now();
+    if (left <= Clock::duration::zero())
+        return 0;
+    // Rounded up, so that a wait never ends just short of the deadline and spins.
+    return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
+}
+
+} // namespace
+
+std::unique_ptr<CPosixSerialPort> CPosixSerialPort::Open(const std::string& path)
+{
+    // O_NONBLOCK: neither the open (waiting for carrier) nor a write may block us.
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return nullptr;
+    // TIOCEXCL keeps other unprivileged openers out; the flock also stops privileged ones
+    // that play by the same rule, and fails at once when someone holds the port.
+    ::ioctl(fd, TIOCEXCL);
+    const int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || wakeFd < 0) {
+        if (wakeFd >= 0)
+            ::close(wakeFd);
+        ::close(fd);
+        return nullptr;
+    }
+    ApplyLineSettings(fd);
+    ::tcflush(fd, TCIOFLUSH);
+    return std::unique_ptr<CPosixSerialPort>(new CPosixSerialPort(fd, wakeFd));
+}
+
+CPosixSerialPort::CPosixSerialPort(int fd, int wakeFd) : m_fd(fd), m_wakeFd(wakeFd) { }
+
+CPosixSerialPort::~CPosixSerialPort()
+{
+    Close();
+}
+
+ISerialPort::ReadResult CPosixSerialPort::Read(std::span<char> buffer, std::size_t& count)
+{
+    count = 0;
+    for (;;) {
+        pollfd fds[2] = { { m_fd, POLLIN, 0 }, { m_wakeFd, POLLIN, 0 } };
+        if (::poll(fds, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            return ReadResult::Failed;
+        }
+        if (fds[1].revents != 0)
+            return ReadResult::Interrupted;
+        if (fds[0].revents == 0)
+            continue;
+        if (fds[0].revents & POLLNVAL)
+            return ReadResult::Failed;
+        const ssize_t n = ::read(m_fd, buffer.data(), buffer.size());
+        if (n > 0) {
+            count = static_cast<std::size_t>(n);
+            return ReadResult::Data;
+        }
+        const bool hungUp = (fds[0].revents & (POLLHUP | POLLERR)) != 0;
+        if (n < 0 && (errno == EAGAIN || errno == EINTR) && !hungUp)
+            continue;
+        return ReadResult::Failed; // end of file, EIO or a hang-up: the device is gone
+    }
+}
+
+void CPosixSerialPort::InterruptRead()
+{
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(m_wakeFd, &one, sizeof one);
+}
+
+ISerialPort::WriteResult CPosixSerialPort::Write(std::string_view bytes,
+                                                 std::chrono::milliseconds budget)
+{
+    const auto deadline = Clock::now() + budget;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN)
+            return WriteResult::Failed;
+        if (!WaitWritable(deadline))
+            return WriteResult::TimedOut;
+    }
+    return WriteResult::Written;
+}
+
+// True when the driver has room again (or the port has failed, which the next write reports);
+// false when the deadline passes first.
+bool CPosixSerialPort::WaitWritable(Clock::time_point deadline) const
+{
+    for (;;) {
+        const int timeout = RemainingMilliseconds(deadline);
+        if (timeout == 0)
+            return false;
+        pollfd fd { m_fd, POLLOUT, 0 };
+        const int ready = ::poll(&fd, 1, timeout);
+        if (ready > 0 || (ready < 0 && errno != EINTR))
+            return true;
+    }
+}
+
+void CPosixSerialPort::Flush()
+{
+    ::tcdrain(m_fd);
+}
+
+void CPosixSerialPort::Close()
+{
+    if (m_fd < 0)
+        return;
+    // Leave no exclusive flag behind on a device that someone else still holds open (the
+    // simulator does), or our own next open would be refused.
+    ::ioctl(m_fd, TIOCNXCL);
+    ::close(m_fd); // releases the flock
+    ::close(m_wakeFd);
+    m_fd = -1;
+    m_wakeFd = -1;
+}
+
+} // namespace mirelight

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "link/ISerialPort.h"
+
+#include <memory>
+#include <string>
+
+namespace mirelight {
+
+// A serial device on a POSIX system, held exclusively and set up the way the dongle wants
+// it: raw bytes at 38400 baud 8N1, no flow control, DTR and RTS off.
+class CPosixSerialPort final : public ISerialPort
+{
+public:
+    // Opens the device at path. Null, at once, when it is missing, held by another program
+    // (TIOCEXCL or our flock elsewhere) or not permitted. Input the device sent while nobody
+    // had it open is discarded.
+    static std::unique_ptr<CPosixSerialPort> Open(const std::string& path);
+
+    ~CPosixSerialPort() override;
+    CPosixSerialPort(const CPosixSerialPort&) = delete;
+    CPosixSerialPort& operator=(const CPosixSerialPort&) = delete;
+
+    ReadResult Read(std::span<char> buffer, std::size_t& count) override;
+    void InterruptRead() override;
+    WriteResult Write(std::string_view bytes, std::chrono::milliseconds budget) override;
+    void Flush() override;
+    void Close() override;
+
+private:
+    CPosixSerialPort(int fd, int wakeFd);
+
+    bool WaitWritable(std::chrono::steady_clock::time_point deadline) const;
+
+    int m_fd;
+    int m_wakeFd; // eventfd that InterruptRead signals; Read polls it beside the port
+};
+
+} // namespace mirelight

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+namespace mirelight {
+
+// printf-style formatting into a std::string, for the status texts and request templates
+// that are defined as printf formats. The compiler checks the arguments against the format.
+std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+} // namespace mirelight

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <span>
+#include <string_view>
+
+namespace mirelight {
+
+// The few things the link needs from a serial port. Narrow on purpose: a POSIX port now, a
+// Win32 one (overlapped I/O on "\\.\COMn") beside it later, a scripted one in tests.
+//
+// Threading: Read runs on the reader thread only; InterruptRead may be called from any
+// thread; Write, Flush and Close run on the thread that owns the link. Close is called only
+// after the reader thread has ended.
+class ISerialPort
+{
+public:
+    enum class ReadResult {
+        Data, // at least one byte was stored
+        Interrupted, // InterruptRead was called (now or before)
+        Failed, // the device is gone or the port is closed; no further read will succeed
+    };
+
+    enum class WriteResult {
+        Written, // every byte was handed to the driver
+        Failed, // the port refused the write
+        TimedOut, // the driver did not take every byte within the budget
+    };
+
+    virtual ~ISerialPort() = default;
+
+    // Blocks, without using CPU, until at least one byte has arrived (stored at the start of
+    // buffer, count set), InterruptRead is called, or the port fails.
+    virtual ReadResult Read(std::span<char> buffer, std::size_t& count) = 0;
+
+    // Makes the read in progress, and every later one, return Interrupted. Sticky: a port
+    // whose reads were interrupted is about to be closed.
+    virtual void InterruptRead() = 0;
+
+    // Writes all the bytes, waiting at most budget for the driver to take them.
+    virtual WriteResult Write(std::string_view bytes, std::chrono::milliseconds budget) = 0;
+
+    // Pushes written bytes out of the driver towards the device.
+    virtual void Flush() = 0;
+
+    // Releases the device. Idempotent.
+    virtual void Close() = 0;
+};
+
+} // namespace mirelight
