@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+// Keeps a second instance of the program out for the same user. The lock is an flock on
+// "Mirelight Mutex.lock" in the user's runtime folder: the kernel drops it when the holder
+// dies, so a crashed instance never blocks the next start, and another user's folder is
+// another file.
+class CInstanceLock
+{
+public:
+    enum class Outcome { Acquired, HeldElsewhere, Unavailable };
+
+    CInstanceLock() = default;
+    ~CInstanceLock();
+    CInstanceLock(const CInstanceLock&) = delete;
+    CInstanceLock& operator=(const CInstanceLock&) = delete;
+
+    // Held until this object goes; Unavailable when the lock file cannot be made at all.
+    Outcome Acquire();
+
+    static QString LockFilePath();
+
+private:
+    int m_fd = -1;
+};

@@ -1,0 +1,23 @@
+#include "app/CPanelApp.h"
+
+#include "panel/CPanelDlg.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+const char* const CPanelApp::kAlreadyRunningText =
+    "Mirelight is already running.\r\nActivate it by double-clicking on the icon in the System Tray.";
+
+bool CPanelApp::InitInstance()
+{
+    if (m_instanceLock.Acquire() == CInstanceLock::Outcome::HeldElsewhere) {
+        QString text = QString::fromLatin1(kAlreadyRunningText);
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        QMessageBox::information(nullptr, QApplication::applicationName(), text);
+        return false;
+    }
+    // Any other trouble with the lock lets the program run: better twice than not at all.
+    CPanelDlg panel;
+    panel.DoModal();
+    return false;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "network/PanelSettings.h"
+
+#include <QSettings>
+#include <QString>
+
+// The per-user settings store: "Corvanthis Mirelight/mirelight" in the platform's native
+// place, section "Corvanthis Mirelight". One object serves one batch of reads or writes;
+// the writes reach the disk (atomically) when it goes.
+class CSettingsStore
+{
+public:
+    CSettingsStore();
+
+    int GetProfileInt(const QString& key, int defaultValue);
+    QString GetProfileString(const QString& key, const QString& defaultValue);
+    void WriteProfileInt(const QString& key, int value);
+    void WriteProfileString(const QString& key, const QString& value);
+
+    void Load(mirelight::PanelSettings& settings);
+    void Save(const mirelight::PanelSettings& settings);
+
+    static QString ButtonKey(int number) { return QStringLiteral("Button %1").arg(number); }
+    static QString EffectKey(int number) { return QStringLiteral("Effect%1").arg(number); }
+
+    // Where the store lives (a file on Linux); for the README and the tests.
+    QString FileName() const { return m_settings.fileName(); }
+
+private:
+    QSettings m_settings;
+};

@@ -1,0 +1,15 @@
+#include "app/CPanelApp.h"
+#include "app/Resources.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("mirelight"));
+    QApplication::setWindowIcon(Resources::Icon(Resources::IDR_MAINFRAME));
+
+    CPanelApp app;
+    app.InitInstance();
+    return 0;
+}

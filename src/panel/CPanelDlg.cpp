@@ -1,0 +1,278 @@
+#include "panel/CPanelDlg.h"
+
+#include "app/CDialogUnits.h"
+#include "app/CSettingsStore.h"
+#include "app/Resources.h"
+#include "dialogs/CAboutDlg.h"
+#include "dialogs/CButtonsDlg.h"
+#include "panel/CQtTrayShell.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include <algorithm>
+
+using mirelight::kButtonCount;
+
+namespace {
+
+struct TemplateRect
+{
+    int x, y, width, height;
+};
+
+// Buttons 1 to 8 in dialog units: odd buttons on the left, the last row one unit lower.
+constexpr std::array<TemplateRect, kButtonCount> kButtonRects = { {
+    { 1, 0, 74, 22 },
+    { 76, 0, 74, 22 },
+    { 1, 22, 74, 22 },
+    { 76, 22, 74, 22 },
+    { 1, 44, 74, 22 },
+    { 76, 44, 74, 22 },
+    { 1, 67, 74, 22 },
+    { 76, 67, 74, 22 },
+} };
+
+constexpr int kTemplateWidth = 150;
+constexpr int kTemplateHeight = 89;
+
+// A window size along one axis, kept between a one-pixel client area and the screen.
+int ClampToScreen(qint64 windowSize, int frame, int available)
+{
+    const qint64 smallest = frame + 1;
+    const qint64 largest = std::max<qint64>(smallest, available);
+    return static_cast<int>(std::clamp(windowSize, smallest, largest));
+}
+
+} // namespace
+
+CPanelDlg::CPanelDlg(ITrayShell* trayShell)
+    : m_ownTrayShell(trayShell ? nullptr : std::make_unique<CQtTrayShell>())
+    , m_hIcon(Resources::Icon(Resources::IDR_MAINFRAME))
+    , m_trayIcon(Resources::IDR_MAINFRAME, trayShell ? *trayShell : *m_ownTrayShell)
+{
+    setWindowTitle(QStringLiteral("Mirelight"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    CreateButtons();
+    setFixedSize(CDialogUnits(font()).Size(kTemplateWidth, kTemplateHeight));
+
+    // Window creation puts the tray icon up, before the opening step runs.
+    m_trayIcon.SetNotifyWindow(this, WM_USER);
+    m_trayIcon.SetIconResource(Resources::IDR_MAINFRAME);
+}
+
+CPanelDlg::~CPanelDlg()
+{
+    SaveSettings();
+}
+
+void CPanelDlg::CreateButtons()
+{
+    const CDialogUnits units(font());
+    for (int i = 0; i < kButtonCount; ++i) {
+        auto* button = new QPushButton(this);
+        Resources::SetControlId(button, kButtonIds[i]);
+        const TemplateRect& r = kButtonRects[i];
+        units.Place(button, r.x, r.y, r.width, r.height);
+        m_buttons[i] = button;
+    }
+}
+
+int CPanelDlg::DoModal()
+{
+    // Hiding the panel must not end the program: it lives on in the tray.
+    QApplication::setQuitOnLastWindowClosed(false);
+    OnInitDialog();
+    if (!m_bModalEnded) {
+        ShowAtStart();
+        m_modalLoop.exec();
+    }
+    hide();
+    return m_nModalResult;
+}
+
+void CPanelDlg::OnInitDialog()
+{
+    MeasureFrame();
+    ExtendSystemMenu();
+    setWindowIcon(m_hIcon);
+    m_strStatus = QStringLiteral("Initialized");
+    LoadSettings();
+    m_bVisible = !m_settings.m_IsInvisibleAtStartup;
+}
+
+void CPanelDlg::MeasureFrame()
+{
+    const QRect window = frameGeometry();
+    m_cxFrame = window.width() - width();
+    m_cyFrame = window.height() - height();
+}
+
+void CPanelDlg::ExtendSystemMenu()
+{
+    m_sysMenu = new QMenu(this);
+    m_sysMenu->setObjectName(QStringLiteral("systemMenu"));
+    AddSystemCommand(Resources::IDS_EXIT, IDM_EXIT);
+    m_sysMenu->addSeparator();
+    AddSystemCommand(Resources::IDS_BUTTONS, IDM_BUTTONS);
+    AddSystemCommand(Resources::IDS_CONNECTIONS, IDM_CONNECTIONS);
+    AddSystemCommand(Resources::IDS_ABOUTBOX, IDM_ABOUTBOX);
+}
+
+void CPanelDlg::AddSystemCommand(int stringId, unsigned command)
+{
+    QAction* action = m_sysMenu->addAction(Resources::String(stringId));
+    action->setData(command);
+    connect(action, &QAction::triggered, this, [this, command] { OnSysCommand(command); });
+}
+
+void CPanelDlg::ShowAtStart()
+{
+    if (CanHide()) {
+        if (m_bVisible)
+            show();
+        return;
+    }
+    // Without a notification area a hidden panel could never be reached again.
+    m_bVisible = true;
+    if (m_settings.m_IsInvisibleAtStartup)
+        showMinimized();
+    else
+        show();
+}
+
+void CPanelDlg::EndModal(int result)
+{
+    m_nModalResult = result;
+    m_bModalEnded = true;
+    m_modalLoop.exit(result); // takes effect once any dialog open on top has closed
+}
+
+void CPanelDlg::ExitProgram()
+{
+    EndModal(IDCANCEL);
+}
+
+void CPanelDlg::accept()
+{
+    EndModal(IDOK);
+}
+
+void CPanelDlg::reject()
+{
+    if (!CanHide()) {
+        showMinimized();
+        return;
+    }
+    m_bVisible = false;
+    hide();
+}
+
+void CPanelDlg::ShowFromTray()
+{
+    m_bVisible = true;
+    show();
+    raise();
+    activateWindow();
+}
+
+void CPanelDlg::paintEvent(QPaintEvent* event)
+{
+    if (!m_bVisible) {
+        // Hidden from outside the paint itself; the tray may have allowed it again by then.
+        QTimer::singleShot(0, this, [this] {
+            if (!m_bVisible)
+                hide();
+        });
+        return;
+    }
+    QDialog::paintEvent(event);
+}
+
+void CPanelDlg::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (m_sysMenu)
+        m_sysMenu->exec(event->globalPos());
+}
+
+void CPanelDlg::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        QWidget* anchor = focusWidget() ? focusWidget() : this;
+        QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, anchor->rect().center(),
+                                    anchor->mapToGlobal(anchor->rect().center()));
+        contextMenuEvent(&menuEvent);
+        return;
+    }
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && !qobject_cast<QPushButton*>(focusWidget())) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CPanelDlg::OnSysCommand(unsigned id)
+{
+    switch (id & 0xFFF0) {
+    case IDM_ABOUTBOX: {
+        CAboutDlg about(this);
+        about.m_strCompileDate = QString::asprintf("%s %s", __DATE__, __TIME__);
+        about.exec();
+        break;
+    }
+    case IDM_BUTTONS: {
+        CButtonsDlg buttons(this);
+        buttons.m_pPanel = this;
+        buttons.exec();
+        SaveSettings();
+        LoadSettings();
+        break;
+    }
+    case IDM_EXIT:
+        ExitProgram();
+        break;
+    default:
+        break;
+    }
+}
+
+void CPanelDlg::SaveSettings()
+{
+    CSettingsStore().Save(m_settings);
+    ApplyCaptions();
+}
+
+void CPanelDlg::LoadSettings()
+{
+    CSettingsStore().Load(m_settings);
+    ApplyCaptions();
+    ResizeForLayout();
+}
+
+void CPanelDlg::ApplyCaptions()
+{
+    for (int i = 0; i < kButtonCount; ++i)
+        m_buttons[i]->setText(QString::fromStdString(m_settings.m_strButtonText[i]));
+}
+
+void CPanelDlg::ResizeForLayout()
+{
+    // 64-bit throughout: a stored layout can be any 32-bit value.
+    const qint64 layout = m_settings.m_iLayout;
+    const qint64 columns = layout % 2 != 0 ? 2 : 1;
+    const qint64 rows = layout / 2 + 1;
+    const QSize button = m_buttons[kButtonCount - 1]->size();
+    const qint64 windowWidth = (button.width() + 1) * columns + m_cxFrame + 2;
+    const qint64 windowHeight = button.height() * rows + m_cyFrame + 1;
+
+    const QRect available = (screen() ? screen() : QApplication::primaryScreen())->availableGeometry();
+    setFixedSize(ClampToScreen(windowWidth, m_cxFrame, available.width()) - m_cxFrame,
+                 ClampToScreen(windowHeight, m_cyFrame, available.height()) - m_cyFrame);
+}

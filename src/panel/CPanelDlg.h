@@ -1,0 +1,96 @@
+#pragma once
+
+#include "network/PanelSettings.h"
+#include "panel/CTrayIcon.h"
+#include "panel/ITrayShell.h"
+
+#include <QDialog>
+#include <QEventLoop>
+#include <QIcon>
+#include <QString>
+
+#include <array>
+#include <memory>
+
+class QMenu;
+class QPushButton;
+
+// The switch panel: the program's only main window and owner of its state. It runs its own
+// modal loop for the life of the program; Esc and the close box only hide it.
+class CPanelDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // Command values of the panel's system-menu entries.
+    static constexpr unsigned IDM_ABOUTBOX = 0x10;
+    static constexpr unsigned IDM_BUTTONS = 0x20;
+    static constexpr unsigned IDM_CONNECTIONS = 0x30;
+    static constexpr unsigned IDM_EXIT = 0x40;
+
+    static constexpr int IDOK = 1;
+    static constexpr int IDCANCEL = 2;
+    static constexpr int WM_USER = 0x400; // the tray icon's callback message
+
+    // Control ids of buttons 1 to 8; 1004 is not one of them.
+    static constexpr std::array<int, mirelight::kButtonCount> kButtonIds = { 1000, 1001, 1002, 1003,
+                                                                             1005, 1006, 1007, 1008 };
+
+    // Without a shell the panel uses the platform's notification area.
+    explicit CPanelDlg(ITrayShell* trayShell = nullptr);
+    ~CPanelDlg() override; // saves every setting
+
+    // Initialises the panel and runs it until Exit or OK; returns IDOK or IDCANCEL.
+    int DoModal();
+    void ExitProgram();
+
+    void SaveSettings();
+    void LoadSettings();
+
+    void OnSysCommand(unsigned id);
+    // The tray icon's double click: the panel may be shown again, and is.
+    void ShowFromTray();
+
+    QMenu* SystemMenu() const { return m_sysMenu; }
+    QPushButton* Button(int index) const { return m_buttons[index]; }
+    bool IsVisibleAllowed() const { return m_bVisible; }
+    const QString& Status() const { return m_strStatus; }
+
+private:
+    std::unique_ptr<ITrayShell> m_ownTrayShell; // before the tray icon, which uses it to the end
+
+public:
+    QIcon m_hIcon;
+    CTrayIcon m_trayIcon;
+    mirelight::PanelSettings m_settings;
+    int m_cyFrame = 0;
+    int m_cxFrame = 0;
+
+protected:
+    void accept() override; // the OK step: ends the program
+    void reject() override; // the cancel step: Esc, close box, Alt+F4 only hide the panel
+    void paintEvent(QPaintEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void CreateButtons();
+    void OnInitDialog();
+    void MeasureFrame();
+    void ExtendSystemMenu();
+    void AddSystemCommand(int stringId, unsigned command);
+    void ApplyCaptions();
+    void ResizeForLayout();
+    void ShowAtStart();
+    void EndModal(int result);
+    bool CanHide() const { return m_trayIcon.IsShown(); }
+
+    QMenu* m_sysMenu = nullptr;
+    std::array<QPushButton*, mirelight::kButtonCount> m_buttons {};
+    bool m_bVisible = false;
+    QString m_strStatus;
+
+    QEventLoop m_modalLoop;
+    bool m_bModalEnded = false;
+    int m_nModalResult = IDCANCEL;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "panel/ITrayShell.h"
+
+#include <QObject>
+
+#include <memory>
+
+class QSystemTrayIcon;
+
+// The notification area through QSystemTrayIcon. Where the platform has none, every add
+// fails, so the panel knows it cannot hide.
+class CQtTrayShell : public QObject, public ITrayShell
+{
+    Q_OBJECT
+
+public:
+    CQtTrayShell();
+    ~CQtTrayShell() override;
+
+    bool NotifyIcon(Command command, const QIcon& icon, const QString& tip, Fields fields) override;
+    void SetEventHandler(std::function<void(int event)> handler) override;
+
+private:
+    void OnActivated(int reason);
+
+    std::unique_ptr<QSystemTrayIcon> m_icon;
+    std::function<void(int event)> m_handler;
+    bool m_deliverEvents = false;
+};

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QIcon>
+#include <QString>
+
+class CPanelDlg;
+class ITrayShell;
+
+// The program's icon in the notification area for the lifetime of the panel. A double click
+// on it brings a hidden panel back; every other click is ignored.
+class CTrayIcon
+{
+public:
+    // The mouse events a notification arrives with.
+    static constexpr int WM_LBUTTONUP = 0x202;
+    static constexpr int WM_LBUTTONDBLCLK = 0x203;
+    static constexpr int WM_RBUTTONUP = 0x205;
+
+    CTrayIcon(int id, ITrayShell& shell);
+    ~CTrayIcon();
+    CTrayIcon(const CTrayIcon&) = delete;
+    CTrayIcon& operator=(const CTrayIcon&) = delete;
+
+    void SetNotifyWindow(CPanelDlg* panel, int message);
+    bool SetIconResource(int id);
+    // Adds, changes or removes the icon; true when the notification area took the change.
+    bool SetIconHandle(const QIcon& icon);
+    // 1 when the notification was for this icon and was handled, else 0.
+    int HandleTrayMessage(int id, int event);
+
+    bool IsShown() const { return !m_notifyData.icon.isNull(); }
+    QString Tip() const { return m_notifyData.tip; }
+
+private:
+    struct NotifyData
+    {
+        int id = 0;
+        CPanelDlg* window = nullptr;
+        int callbackMessage = 0;
+        QIcon icon; // null while nothing is in the notification area
+        QString tip;
+    } m_notifyData;
+
+    ITrayShell& m_shell;
+};
