@@ -1,0 +1,105 @@
+#pragma once
+
+#include "CBriskoModel.h"
+
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace mirelight {
+
+// A simulated Brisko on a pseudo-terminal, reachable by the program as COM n through the
+// per-user ports link (PortsFolder()/COMn, removed again when the simulator stops or the
+// device is unplugged). It reads requests up to their "\r" and answers as CBriskoModel says.
+//
+// Every public member is thread-safe. The simulator never spins: its thread blocks in poll()
+// on the pseudo-terminal, a wake-up descriptor and the time of the next scheduled answer.
+class CBriskoSim
+{
+public:
+    // Receives every request ("request +DVRR"), light change ("light 3 on") and other event
+    // ("left unanswered", "unplugged"), on the simulator's thread.
+    using LogFunction = std::function<void(const std::string&)>;
+
+    explicit CBriskoSim(long comNumber, LogFunction log = {});
+    ~CBriskoSim(); // Stop()
+    CBriskoSim(const CBriskoSim&) = delete;
+    CBriskoSim& operator=(const CBriskoSim&) = delete;
+
+    // Opens the pseudo-terminal, makes the ports link and starts answering. False (with
+    // LastError()) when any of that fails.
+    bool Start();
+    // Stops answering, closes the pseudo-terminal and removes the link. Idempotent.
+    void Stop();
+    std::string LastError() const;
+
+    // Changes the script, e.g. Configure([](CBriskoModel& m) { m.LeaveUnanswered("+DVRR"); }).
+    // Applies to requests that arrive afterwards.
+    void Configure(const std::function<void(CBriskoModel&)>& change);
+
+    // false: requests are left unread, so that the program's writes back up and stall.
+    void SetReading(bool reading);
+
+    // Sends bytes at once, unasked.
+    void Send(std::string bytes);
+
+    long ComNumber() const { return m_iComNumber; }
+    std::string DevicePath() const; // the pseudo-terminal's slave side
+    std::string LinkPath() const; // PortsFolder()/COMn
+
+    // Requests received so far, without their "\r".
+    std::vector<std::string> Requests() const;
+    // Blocks until at least count requests have arrived; false when timeout passes first.
+    bool WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const;
+    std::vector<std::string> Events() const;
+    std::array<bool, CBriskoModel::kLights> Lights() const;
+    bool IsUnplugged() const;
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    bool OpenPseudoTerminal();
+    bool MakeLink();
+    void RemoveLink();
+    void ClosePseudoTerminal();
+    void Run();
+    void Wake() const;
+    Clock::time_point TakeDueOutputs(); // returns the time of the next one, or max()
+    void WritePending();
+    void ReadRequests();
+    void HandleRequest(const std::string& request);
+    void Unplug();
+    void Log(const std::vector<std::string>& events);
+
+    const long m_iComNumber;
+    const LogFunction m_log;
+    std::thread m_thread;
+    int m_master = -1;
+    int m_slaveHold = -1; // keeps the slave side alive while the program has it closed
+    int m_wakeFd = -1;
+    std::string m_devicePath;
+    std::string m_linkPath;
+    std::string m_lastError;
+
+    // Simulator thread only.
+    std::string m_incoming; // the request being received
+    std::string m_outgoing; // bytes due, not yet taken by the pseudo-terminal
+
+    mutable std::mutex m_mutex; // guards everything below
+    mutable std::condition_variable m_requestArrived;
+    bool m_bStopping = false;
+    bool m_bReading = true;
+    bool m_bUnplugged = false;
+    CBriskoModel m_model;
+    std::multimap<Clock::time_point, std::string> m_scheduled; // equal times keep their order
+    std::vector<std::string> m_requests;
+    std::vector<std::string> m_events;
+};
+
+} // namespace mirelight
