@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <limits>
+
 using mirelight::kButtonCount;
 using mirelight::PanelSettings;
 
@@ -26,9 +28,12 @@ CSettingsStore::CSettingsStore()
 
 int CSettingsStore::GetProfileInt(const QString& key, int defaultValue)
 {
+    // Through 64 bits: a plain toInt() would wrap a number too big for 32 bits silently.
     bool ok = false;
-    const int value = m_settings.value(key).toInt(&ok);
-    return ok ? value : defaultValue;
+    const qlonglong value = m_settings.value(key).toLongLong(&ok);
+    if (!ok || value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
+        return defaultValue;
+    return static_cast<int>(value);
 }
 
 QString CSettingsStore::GetProfileString(const QString& key, const QString& defaultValue)

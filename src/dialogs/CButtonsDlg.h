@@ -30,15 +30,13 @@ public:
     explicit CButtonsDlg(QWidget* parent = nullptr);
 
     int exec() override; // the opening step, then the modal run
+    void accept() override; // the OK step, reached by Close and by Enter
 
     CPanelDlg* m_pPanel = nullptr;
     std::array<QString, mirelight::kButtonCount> m_strButtonText;
     std::array<int, mirelight::kButtonCount> m_iEffect {};
     int m_iLayout = 0;
     int m_iInitInTaskBar = 0;
-
-protected:
-    void accept() override; // the OK step, reached by Close and by Enter
 
 private:
     void CreateControls();

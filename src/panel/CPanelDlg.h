@@ -66,9 +66,10 @@ public:
     int m_cyFrame = 0;
     int m_cxFrame = 0;
 
-protected:
     void accept() override; // the OK step: ends the program
     void reject() override; // the cancel step: Esc, close box, Alt+F4 only hide the panel
+
+protected:
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

@@ -1,0 +1,76 @@
+#include "app/CInstanceLock.h"
+#include "app/CPanelApp.h"
+#include "app/CSettingsStore.h"
+#include "support/ModalDriver.h"
+
+#include <QFile>
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTextStream>
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using testsupport::ProcessEventsUntil;
+using testsupport::WhenModal;
+
+namespace {
+
+// Whether process pid holds an flock, read from /proc/locks so that looking never takes
+// the lock away from it.
+bool HoldsFlock(qint64 pid)
+{
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly | QIODevice::Text))
+        return false;
+    const QString needle = QStringLiteral(" %1 ").arg(pid);
+    for (const QString& line : QTextStream(&locks).readAll().split(QLatin1Char('\n'))) {
+        if (line.contains(QStringLiteral("FLOCK")) && line.contains(needle))
+            return true;
+    }
+    return false;
+}
+
+TEST(SingleInstance, SecondStartShowsTheMessageAndTouchesNoSettingsUntilTheFirstDies)
+{
+    QProcess first;
+    first.start(QStringLiteral(MIRELIGHT_EXE), {});
+    ASSERT_TRUE(first.waitForStarted());
+    ASSERT_TRUE(ProcessEventsUntil([&] { return HoldsFlock(first.processId()); }, 10000));
+
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    WhenModal<QMessageBox>([&](QMessageBox* box) {
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        box->button(QMessageBox::Ok)->click();
+    });
+    CPanelApp second;
+    EXPECT_FALSE(second.InitInstance());
+    EXPECT_EQ(title, QStringLiteral("mirelight"));
+    EXPECT_EQ(text, QStringLiteral("Mirelight is already running.\nActivate it by "
+                                   "double-clicking on the icon in the System Tray."));
+    EXPECT_EQ(icon, QMessageBox::Information);
+    EXPECT_FALSE(QFile::exists(CSettingsStore().FileName()));
+
+    // Killed outright, the first instance leaves nothing behind that blocks the next start.
+    ::kill(static_cast<pid_t>(first.processId()), SIGKILL);
+    ASSERT_TRUE(first.waitForFinished());
+    CInstanceLock next;
+    EXPECT_EQ(next.Acquire(), CInstanceLock::Outcome::Acquired);
+}
+
+TEST(SingleInstance, LockIsPerProcessHolderAndReleasedWithTheObject)
+{
+    auto held = std::make_unique<CInstanceLock>();
+    ASSERT_EQ(held->Acquire(), CInstanceLock::Outcome::Acquired);
+    CInstanceLock other;
+    EXPECT_EQ(other.Acquire(), CInstanceLock::Outcome::HeldElsewhere);
+    held.reset();
+    EXPECT_EQ(other.Acquire(), CInstanceLock::Outcome::Acquired);
+}
+
+} // namespace

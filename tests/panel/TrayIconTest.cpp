@@ -1,0 +1,81 @@
+#include "FakeTrayShell.h"
+#include "app/Resources.h"
+#include "panel/CPanelDlg.h"
+#include "panel/CTrayIcon.h"
+
+#include <gtest/gtest.h>
+
+using Command = ITrayShell::Command;
+
+namespace {
+
+TEST(TrayIcon, AddsOnceThenModifiesAndDeletesWhenDestroyed)
+{
+    FakeTrayShell shell;
+    CPanelDlg panel(&shell); // puts its icon up as it is created
+    ASSERT_EQ(shell.m_calls.size(), 1u);
+    EXPECT_EQ(shell.m_calls[0].command, Command::Add);
+    EXPECT_EQ(shell.m_calls[0].tip, QStringLiteral("Mirelight"));
+    EXPECT_TRUE(shell.m_calls[0].fields.icon);
+    EXPECT_TRUE(shell.m_calls[0].fields.tip);
+    EXPECT_TRUE(shell.m_calls[0].fields.message);
+    EXPECT_TRUE(panel.m_trayIcon.IsShown());
+
+    EXPECT_TRUE(panel.m_trayIcon.SetIconResource(Resources::IDR_MAINFRAME));
+    EXPECT_EQ(shell.m_calls.back().command, Command::Modify);
+    EXPECT_TRUE(panel.m_trayIcon.SetIconResource(0));
+    EXPECT_EQ(shell.m_calls.back().command, Command::Delete);
+    EXPECT_FALSE(panel.m_trayIcon.IsShown());
+    EXPECT_TRUE(panel.m_trayIcon.SetIconResource(Resources::IDR_MAINFRAME));
+    EXPECT_EQ(shell.m_calls.back().command, Command::Add);
+}
+
+TEST(TrayIcon, IconNeverShownIsRemovedWithoutAnyCall)
+{
+    FakeTrayShell shell;
+    {
+        CTrayIcon icon(Resources::IDR_MAINFRAME, shell);
+        EXPECT_TRUE(icon.SetIconHandle(QIcon()));
+        EXPECT_EQ(icon.Tip(), QStringLiteral("Mirelight"));
+    }
+    EXPECT_TRUE(shell.m_calls.empty());
+}
+
+TEST(TrayIcon, FailedAddLeavesNothingShownAndTheNextShowAddsAgain)
+{
+    FakeTrayShell shell;
+    shell.m_accepts = false;
+    CTrayIcon icon(Resources::IDR_MAINFRAME, shell);
+    EXPECT_FALSE(icon.SetIconResource(Resources::IDR_MAINFRAME));
+    EXPECT_FALSE(icon.IsShown());
+    EXPECT_FALSE(shell.m_calls.back().fields.message); // no window to deliver to yet
+    shell.m_accepts = true;
+    EXPECT_TRUE(icon.SetIconResource(Resources::IDR_MAINFRAME));
+    EXPECT_EQ(shell.m_calls.back().command, Command::Add);
+}
+
+TEST(TrayIcon, OnlyADoubleClickOnOurIconShowsThePanel)
+{
+    FakeTrayShell shell;
+    CPanelDlg panel(&shell);
+    ASSERT_FALSE(panel.isVisible());
+
+    EXPECT_EQ(panel.m_trayIcon.HandleTrayMessage(999, CTrayIcon::WM_LBUTTONDBLCLK), 0);
+    EXPECT_EQ(panel.m_trayIcon.HandleTrayMessage(Resources::IDR_MAINFRAME, CTrayIcon::WM_LBUTTONUP), 0);
+    EXPECT_EQ(panel.m_trayIcon.HandleTrayMessage(Resources::IDR_MAINFRAME, CTrayIcon::WM_RBUTTONUP), 1);
+    EXPECT_FALSE(panel.isVisible());
+    EXPECT_FALSE(panel.IsVisibleAllowed());
+
+    shell.Click(CTrayIcon::WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(panel.isVisible());
+    EXPECT_TRUE(panel.IsVisibleAllowed());
+}
+
+TEST(TrayIcon, WithoutAWindowNotificationsAreIgnored)
+{
+    FakeTrayShell shell;
+    CTrayIcon icon(Resources::IDR_MAINFRAME, shell);
+    EXPECT_EQ(icon.HandleTrayMessage(Resources::IDR_MAINFRAME, CTrayIcon::WM_LBUTTONDBLCLK), 0);
+}
+
+} // namespace

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QApplication>
+#include <QWidget>
+
+#include <functional>
+
+namespace testsupport {
+
+// Calls action with the next modal widget of type T to come up, from a timer inside the
+// modal loop, so that a test can drive a dialog's exec(). A failure is recorded when none
+// comes up within timeoutMs.
+void WhenModalWidget(std::function<bool(QWidget*)> matches, std::function<void(QWidget*)> action,
+                     int timeoutMs);
+
+template<class T>
+void WhenModal(std::function<void(T*)> action, int timeoutMs = 5000)
+{
+    WhenModalWidget([](QWidget* widget) { return qobject_cast<T*>(widget) != nullptr; },
+                    [action](QWidget* widget) { action(qobject_cast<T*>(widget)); }, timeoutMs);
+}
+
+// Runs the event loop until condition holds or timeoutMs pass; returns the condition.
+bool ProcessEventsUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
+
+} // namespace testsupport
