@@ -31,14 +31,15 @@ void CLineReader::Release()
 
 void CLineReader::Stop()
 {
+    if (!m_thread.joinable())
+        return; // stopped before: its port may be gone by now
     {
         std::lock_guard lock(m_mutex);
         m_bStopping = true;
     }
     m_stateChanged.notify_all();
     m_port.InterruptRead();
-    if (m_thread.joinable())
-        m_thread.join();
+    m_thread.join();
 }
 
 void CLineReader::Run()

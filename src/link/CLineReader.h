@@ -53,6 +53,7 @@ public:
 
     // Wakes the reader, wherever it blocks (in a read, or holding an unreleased line), and
     // waits for it to end. Afterwards the port is no longer touched and the state is 4.
+    // Idempotent.
     void Stop();
 
 private:

@@ -1,0 +1,238 @@
+#include "CScriptedPort.h"
+#include "RecordingStatus.h"
+#include "link/CDongleLink.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using mirelight::CDongleLink;
+using mirelight::ISerialPort;
+using testing::ElementsAre;
+using testing::IsEmpty;
+using namespace std::chrono_literals;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long MillisecondsSince(Clock::time_point start)
+{
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+// A link whose every Open hands out a fresh scripted port (none while m_bPortMissing).
+class DongleLink : public testing::Test
+{
+protected:
+    CScriptedPort& Port() { return *m_ports.back(); }
+
+    RecordingStatus m_status;
+    bool m_bPortMissing = false;
+    std::vector<std::shared_ptr<CScriptedPort>> m_ports;
+    CDongleLink m_link { m_status, [this](long) -> std::unique_ptr<ISerialPort> {
+                            if (m_bPortMissing)
+                                return nullptr;
+                            m_ports.push_back(std::make_shared<CScriptedPort>());
+                            return CScriptedPort::Share(m_ports.back());
+                        } };
+};
+
+// --- Opening and closing ---
+
+TEST_F(DongleLink, APortThatCannotBeOpenedLeavesNothingOpenAndNothingToWaitFor)
+{
+    m_bPortMissing = true;
+    const auto start = Clock::now();
+    EXPECT_FALSE(m_link.Open(3));
+    EXPECT_FALSE(m_link.IsOpen());
+    EXPECT_EQ(m_link.LineState(), 0);
+    EXPECT_FALSE(m_link.WaitForLine(1500));
+    EXPECT_LT(MillisecondsSince(start), 100);
+    EXPECT_THAT(m_status.texts, IsEmpty());
+}
+
+TEST_F(DongleLink, ClosePortEndsTheReaderBeforeClosingThePort)
+{
+    ASSERT_TRUE(m_link.Open(1));
+    EXPECT_FALSE(m_link.WaitForLine(1)); // the reader now blocks in a read
+    m_link.ClosePort();
+
+    EXPECT_FALSE(m_link.IsOpen());
+    EXPECT_TRUE(Port().IsClosed());
+    EXPECT_FALSE(Port().ClosedDuringRead());
+    EXPECT_EQ(m_link.LineState(), 4);
+    EXPECT_TRUE(m_link.WaitForLine(1500)) << "an ended reader ends every wait at once";
+    EXPECT_THAT(m_status.texts, IsEmpty());
+}
+
+TEST_F(DongleLink, ReopeningWhileTheOldReaderHoldsALineStartsClean)
+{
+    ASSERT_TRUE(m_link.Open(1));
+    CScriptedPort& oldPort = Port();
+    oldPort.AddRead("+OLD=00\r\n+STALE\r\n");
+    ASSERT_TRUE(m_link.WaitForLine(1500)); // delivered, never released
+
+    ASSERT_TRUE(m_link.Open(2));
+    EXPECT_TRUE(oldPort.IsClosed());
+    EXPECT_FALSE(oldPort.ClosedDuringRead());
+    EXPECT_EQ(m_link.LineState(), 1);
+    EXPECT_EQ(m_link.Line(), "");
+
+    oldPort.AddRead("+LATE\r\n"); // nobody may read the old port any more
+    Port().AddRead("+NEW=00\r\n");
+    ASSERT_TRUE(m_link.WaitForLine(1500));
+    EXPECT_EQ(m_link.Line(), "+NEW=00\r\n");
+    m_link.ReleaseLine();
+    EXPECT_FALSE(m_link.WaitForLine(1));
+}
+
+// --- SendCommand ---
+
+TEST_F(DongleLink, SendCommandWithoutAPortFailsSilently)
+{
+    EXPECT_FALSE(m_link.SendCommand("+DVRR\r"));
+    EXPECT_THAT(m_status.texts, IsEmpty());
+}
+
+TEST_F(DongleLink, SendCommandWritesTheWholeLineWithItsBudgetAndFlushes)
+{
+    ASSERT_TRUE(m_link.Open(1));
+    EXPECT_TRUE(m_link.SendCommand("+DVRR\r"));
+    EXPECT_EQ(Port().Written(), "+DVRR\r");
+    EXPECT_EQ(Port().LastWriteBudget(), 130ms); // 5 ms a byte + 100 ms
+    EXPECT_EQ(Port().Flushes(), 1);
+}
+
+TEST_F(DongleLink, AWriteFailingAtOnceKeepsThePortOpenAndTheStatus)
+{
+    ASSERT_TRUE(m_link.Open(1));
+    Port().SetWriteBehaviour(CScriptedPort::WriteBehaviour::FailsAtOnce);
+    EXPECT_FALSE(m_link.SendCommand("+DVRR\r"));
+    EXPECT_TRUE(m_link.IsOpen());
+    EXPECT_EQ(Port().Flushes(), 0);
+    EXPECT_THAT(m_status.texts, IsEmpty());
+}
+
+TEST_F(DongleLink, AWriteThatNeverCompletesIsReportedWithThePortNumberAndClosesIt)
+{
+    ASSERT_TRUE(m_link.Open(7));
+    Port().SetWriteBehaviour(CScriptedPort::WriteBehaviour::NeverCompletes);
+    const auto start = Clock::now();
+    EXPECT_FALSE(m_link.SendCommand("+DVRR\r"));
+    EXPECT_GE(MillisecondsSince(start), 130);
+    EXPECT_THAT(m_status.texts, ElementsAre("Write failure to COM7:"));
+    EXPECT_FALSE(m_link.IsOpen());
+    EXPECT_TRUE(Port().IsClosed());
+    EXPECT_FALSE(Port().ClosedDuringRead());
+}
+
+// --- WaitForLine and the awaited answer ---
+
+TEST_F(DongleLink, WaitForLineGivesUpAfterWholePollPeriods)
+{
+    ASSERT_TRUE(m_link.Open(1));
+    auto start = Clock::now();
+    EXPECT_FALSE(m_link.WaitForLine(1)); // one period
+    EXPECT_GE(MillisecondsSince(start), 100);
+    EXPECT_LT(MillisecondsSince(start), 180);
+
+    start = Clock::now();
+    EXPECT_FALSE(m_link.WaitForLine(250)); // 250 / 100 + 1 = 3 periods
+    EXPECT_GE(MillisecondsSince(start), 300);
+    EXPECT_LT(MillisecondsSince(start), 380);
+}
+
+TEST_F(DongleLink, ALineThatArrivedWhileNobodyWaitedAnswersTheNextExchange)
+{
+    ASSERT_TRUE(m_link.Open(1));
+    Port().AddRead("+DSTC=00\r\n");
+    while (m_link.LineState() != 2) // until the reader has taken it on its own
+        std::this_thread::yield();
+
+    const auto start = Clock::now();
+    EXPECT_EQ(m_link.Exchange("+DSTR=040000\r", { "+DSTC" }, 1500, 995), "+DSTC=00\r\n");
+    EXPECT_LT(MillisecondsSince(start), 100);
+}
+
+TEST_F(DongleLink, AwaitAnswerReleasesUnrelatedLinesAndHandsOverACopyOfTheAnswer)
+{
+    ASSERT_TRUE(m_link.Open(1));
+    Port().AddRead("+ZDOI=0012\r\n+DERI=01\r\n+DSTC\r\n+DSTC=00\r\n+AFTER\r\n");
+    EXPECT_EQ(m_link.AwaitAnswer({ "+DSTC" }, 1500), "+DSTC\r\n");
+    // The answer was released: the reader has gone on to the next line.
+    ASSERT_TRUE(m_link.WaitForLine(1500));
+    EXPECT_EQ(m_link.Line(), "+DSTC=00\r\n");
+}
+
+TEST_F(DongleLink, AwaitAnswerTakesEitherNameOrWithNoNameTheFirstLine)
+{
+    ASSERT_TRUE(m_link.Open(1));
+    Port().AddRead("+NNDC=00\r\n+DERI=04\r\n+ANYTHING\r\n");
+    EXPECT_EQ(m_link.AwaitAnswer({ "+DVRC", "+DERI" }, 1500), "+DERI=04\r\n");
+    EXPECT_EQ(m_link.AwaitAnswer({}, 1500), "+ANYTHING\r\n");
+}
+
+TEST_F(DongleLink, EveryUnrelatedLineRestartsTheFullWait)
+{
+    ASSERT_TRUE(m_link.Open(1));
+    CScriptedPort& port = Port();
+    // Each wait lasts 200 ms; the answer comes after 600 ms, unrelated lines every 120 ms.
+    std::thread device([&port] {
+        for (int i = 0; i < 5; ++i) {
+            std::this_thread::sleep_for(120ms);
+            port.AddRead("+ZDOI=00\r\n");
+        }
+        port.AddRead("+ADAC=00\r\n");
+    });
+    const auto start = Clock::now();
+    const auto answer = m_link.AwaitAnswer({ "+ADAC" }, 100);
+    device.join();
+    EXPECT_EQ(answer, "+ADAC=00\r\n");
+    EXPECT_GE(MillisecondsSince(start), 600);
+}
+
+TEST_F(DongleLink, AfterTheReaderEndedAnExchangeRunsIntoItsTimeOut)
+{
+    ASSERT_TRUE(m_link.Open(1));
+    Port().FailReadsAfter(0);
+    while (m_link.LineState() != 4)
+        std::this_thread::yield();
+
+    // The first wait returns at once with nothing usable, the second runs out.
+    const auto start = Clock::now();
+    EXPECT_EQ(m_link.Exchange("+DRSR\r", { "+DRSC" }, 100, 1193), std::nullopt);
+    EXPECT_GE(MillisecondsSince(start), 200);
+    EXPECT_LT(MillisecondsSince(start), 300);
+    EXPECT_THAT(m_status.texts, ElementsAre("Brisko communications error 1193"));
+    EXPECT_FALSE(m_link.IsOpen());
+}
+
+TEST_F(DongleLink, ExchangeNotWrittenReportsNothingAndWaitsForNothing)
+{
+    ASSERT_TRUE(m_link.Open(1));
+    Port().SetWriteBehaviour(CScriptedPort::WriteBehaviour::FailsAtOnce);
+    Port().AddRead("+DVRC=0B400112\r\n");
+    EXPECT_EQ(m_link.Exchange("+DVRR\r", { "+DVRC" }, 1500, 868), std::nullopt);
+    EXPECT_TRUE(m_link.IsOpen());
+    EXPECT_THAT(m_status.texts, IsEmpty());
+}
+
+TEST_F(DongleLink, DrainDropsTheLinesAlreadyWaitingAndEndsOnAQuietPeriod)
+{
+    ASSERT_TRUE(m_link.Open(1));
+    Port().AddRead("+A\r\n+B\r\n+C\r\n");
+    while (m_link.LineState() != 2)
+        std::this_thread::yield();
+    const auto start = Clock::now();
+    m_link.Drain();
+    EXPECT_GE(MillisecondsSince(start), 100);
+    EXPECT_EQ(m_link.LineState(), 1);
+
+    Port().AddRead("+FRESH\r\n");
+    EXPECT_EQ(m_link.AwaitAnswer({ "+FRES" }, 1500), "+FRESH\r\n");
+}
+
+} // namespace
