@@ -3,6 +3,12 @@
 #include <QVariant>
 #include <QWidget>
 
+// The icons are compiled into a static library, whose resources must be registered by hand.
+static void RegisterIconResources()
+{
+    Q_INIT_RESOURCE(mirelight);
+}
+
 namespace Resources {
 
 QString String(int id)
@@ -27,6 +33,8 @@ QIcon Icon(int id)
 {
     if (id != IDR_MAINFRAME)
         return {};
+    static const bool registered = (RegisterIconResources(), true);
+    Q_UNUSED(registered);
     // Pre-rendered sizes, so the icon needs no SVG plugin at run time.
     QIcon icon;
     for (int size : { 16, 24, 32, 48, 64, 128, 256 })

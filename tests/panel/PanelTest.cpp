@@ -119,6 +119,7 @@ TEST_F(PanelTest, StartsWithStoredCaptionsAndStatusAndSavesEveryKeyOnExit)
         const int result = RunPanel(panel, [&] {
             EXPECT_TRUE(panel.isVisible());
             EXPECT_EQ(panel.Status(), QStringLiteral("Initialized"));
+            EXPECT_FALSE(panel.windowIcon().pixmap(16, 16).isNull());
             EXPECT_EQ(panel.Button(0)->text(), QStringLiteral("Button 1"));
             EXPECT_EQ(panel.Button(2)->text(), QStringLiteral("Lamp"));
             EXPECT_EQ(panel.Button(3)->text(), QString());
