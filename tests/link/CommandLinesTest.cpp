@@ -24,6 +24,8 @@ template<class Row> void PrintTo(const Row& row, std::ostream* out)
 
 struct RequestRow
 {
+    // Printed as its description, not as bytes.
+    friend void PrintTo(const RequestRow& row, std::ostream* out) { *out << row.what; }
     const char* what;
     std::string built;
     std::string expected;
@@ -111,6 +113,8 @@ TEST(RequestLine, TimeOutCodesOfTheButtonSettings)
 
 struct FieldRow
 {
+    // Printed as its description, not as bytes.
+    friend void PrintTo(const FieldRow& row, std::ostream* out) { *out << row.what; }
     const char* what;
     bool (*read)(std::string_view);
     std::string line;
@@ -164,6 +168,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct NetworkIdRow
 {
+    // Printed as its description, not as bytes.
+    friend void PrintTo(const NetworkIdRow& row, std::ostream* out) { *out << row.what; }
     const char* what;
     std::string line;
     std::optional<std::string> expected;

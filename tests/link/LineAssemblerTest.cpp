@@ -35,6 +35,8 @@ template<class Row> void PrintTo(const Row& row, std::ostream* out)
 
 struct AssemblyRow
 {
+    // Printed as its description, not as bytes.
+    friend void PrintTo(const AssemblyRow& row, std::ostream* out) { *out << row.what; }
     const char* what;
     std::string bytes;
     Lines expected;
