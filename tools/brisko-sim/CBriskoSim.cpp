@@ -73,7 +73,10 @@ void CBriskoSim::Stop()
         m_thread.join();
     }
     RemoveLink();
-    ClosePseudoTerminal();
+    {
+        std::lock_guard lock(m_mutex);
+        ClosePseudoTerminal();
+    }
     if (m_wakeFd >= 0) {
         ::close(m_wakeFd);
         m_wakeFd = -1;
@@ -214,6 +217,12 @@ bool CBriskoSim::IsUnplugged() const
     return m_bUnplugged;
 }
 
+bool CBriskoSim::LineSettings(termios& settings) const
+{
+    std::lock_guard lock(m_mutex);
+    return !m_bUnplugged && ::tcgetattr(m_slaveHold, &settings) == 0;
+}
+
 void CBriskoSim::Wake() const
 {
     const std::uint64_t one = 1;
@@ -313,9 +322,9 @@ void CBriskoSim::HandleRequest(const std::string& request)
 void CBriskoSim::Unplug()
 {
     RemoveLink();
-    ClosePseudoTerminal();
     m_outgoing.clear();
     std::lock_guard lock(m_mutex);
+    ClosePseudoTerminal();
     m_scheduled.clear();
     m_bUnplugged = true;
 }

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <termios.h>
 #include <vector>
 
 namespace mirelight {
@@ -60,6 +61,8 @@ public:
     std::vector<std::string> Events() const;
     std::array<bool, CBriskoModel::kLights> Lights() const;
     bool IsUnplugged() const;
+    // The line settings the program has put on the pseudo-terminal; false once unplugged.
+    bool LineSettings(termios& settings) const;
 
 private:
     using Clock = std::chrono::steady_clock;
