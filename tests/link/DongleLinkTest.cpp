@@ -23,6 +23,15 @@ long MillisecondsSince(Clock::time_point start)
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
 }
 
+// Until the reader has reached state on its own (a line arrived, a read failed).
+void AwaitLineState(const CDongleLink& link, int state)
+{
+    const auto deadline = Clock::now() + 2s;
+    while (link.LineState() != state && Clock::now() < deadline)
+        std::this_thread::yield();
+    ASSERT_EQ(link.LineState(), state);
+}
+
 // A link whose every Open hands out a fresh scripted port (none while m_bPortMissing).
 class DongleLink : public testing::Test
 {
@@ -64,7 +73,9 @@ TEST_F(DongleLink, ClosePortEndsTheReaderBeforeClosingThePort)
     EXPECT_TRUE(Port().IsClosed());
     EXPECT_FALSE(Port().ClosedDuringRead());
     EXPECT_EQ(m_link.LineState(), 4);
-    EXPECT_TRUE(m_link.WaitForLine(1500)) << "an ended reader ends every wait at once";
+    const auto start = Clock::now();
+    EXPECT_TRUE(m_link.WaitForLine(1500)) << "an ended reader ends every wait";
+    EXPECT_LT(MillisecondsSince(start), 100) << "... at once";
     EXPECT_THAT(m_status.texts, IsEmpty());
 }
 
@@ -149,8 +160,7 @@ TEST_F(DongleLink, ALineThatArrivedWhileNobodyWaitedAnswersTheNextExchange)
 {
     ASSERT_TRUE(m_link.Open(1));
     Port().AddRead("+DSTC=00\r\n");
-    while (m_link.LineState() != 2) // until the reader has taken it on its own
-        std::this_thread::yield();
+    AwaitLineState(m_link, 2);
 
     const auto start = Clock::now();
     EXPECT_EQ(m_link.Exchange("+DSTR=040000\r", { "+DSTC" }, 1500, 995), "+DSTC=00\r\n");
@@ -198,8 +208,7 @@ TEST_F(DongleLink, AfterTheReaderEndedAnExchangeRunsIntoItsTimeOut)
 {
     ASSERT_TRUE(m_link.Open(1));
     Port().FailReadsAfter(0);
-    while (m_link.LineState() != 4)
-        std::this_thread::yield();
+    AwaitLineState(m_link, 4);
 
     // The first wait returns at once with nothing usable, the second runs out.
     const auto start = Clock::now();
@@ -224,8 +233,7 @@ TEST_F(DongleLink, DrainDropsTheLinesAlreadyWaitingAndEndsOnAQuietPeriod)
 {
     ASSERT_TRUE(m_link.Open(1));
     Port().AddRead("+A\r\n+B\r\n+C\r\n");
-    while (m_link.LineState() != 2)
-        std::this_thread::yield();
+    AwaitLineState(m_link, 2);
     const auto start = Clock::now();
     m_link.Drain();
     EXPECT_GE(MillisecondsSince(start), 100);
