@@ -9,8 +9,8 @@
 #include <map>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <termios.h>
+#include <thread>
 #include <vector>
 
 namespace mirelight {
