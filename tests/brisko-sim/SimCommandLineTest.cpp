@@ -62,6 +62,7 @@ TEST(SimCommandLine, RejectsUnknownFlagsAndMalformedValues)
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>> { { "--frobnicate" },
                                                  { "--com" },
+                                                 { "--com", "-h" },
                                                  { "--com", "0" },
                                                  { "--com", "3x" },
                                                  { "--delay", "-5" },
@@ -74,15 +75,6 @@ TEST(SimCommandLine, RejectsUnknownFlagsAndMalformedValues)
         EXPECT_FALSE(simcli::Parse(args, options, error)) << args.front();
         EXPECT_FALSE(error.empty());
     }
-}
-
-TEST(SimCommandLine, ComNumberAndHelp)
-{
-    simcli::Options options;
-    std::string error;
-    ASSERT_TRUE(simcli::Parse({ "--com", "12", "-h" }, options, error));
-    EXPECT_EQ(options.comNumber, 12);
-    EXPECT_TRUE(options.help);
 }
 
 } // namespace
