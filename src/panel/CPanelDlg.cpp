@@ -5,6 +5,8 @@
 #include "app/Resources.h"
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CButtonsDlg.h"
+#include "dialogs/CConnectionsDlg.h"
+#include "dialogs/CSetMac.h"
 #include "panel/CQtTrayShell.h"
 
 #include <QApplication>
@@ -102,9 +104,10 @@ void CPanelDlg::OnInitDialog()
     MeasureFrame();
     ExtendSystemMenu();
     setWindowIcon(m_hIcon);
-    m_strStatus = QStringLiteral("Initialized");
+    m_dongle.ReportStatus("Initialized");
     LoadSettings();
     m_bVisible = !m_settings.m_IsInvisibleAtStartup;
+    m_dongle.Connect();
 }
 
 void CPanelDlg::MeasureFrame()
@@ -235,6 +238,14 @@ void CPanelDlg::OnSysCommand(unsigned id)
         LoadSettings();
         break;
     }
+    case IDM_CONNECTIONS: {
+        CConnectionsDlg connections(this);
+        connections.m_pPanel = this;
+        m_pConnDlg = &connections;
+        connections.exec();
+        m_pConnDlg = nullptr;
+        break;
+    }
     case IDM_EXIT:
         ExitProgram();
         break;
@@ -275,4 +286,34 @@ void CPanelDlg::ResizeForLayout()
     const QRect available = (screen() ? screen() : QApplication::primaryScreen())->availableGeometry();
     setFixedSize(ClampToScreen(windowWidth, m_cxFrame, available.width()) - m_cxFrame,
                  ClampToScreen(windowHeight, m_cyFrame, available.height()) - m_cyFrame);
+}
+
+void CPanelDlg::StatusChanged()
+{
+    if (m_pConnDlg)
+        m_pConnDlg->OnStatusChanged();
+}
+
+void CPanelDlg::UpdateControls()
+{
+    if (m_pConnDlg)
+        m_pConnDlg->UpdateControls();
+}
+
+bool CPanelDlg::AskMacAddress(std::string& digits)
+{
+    // Over whichever of our windows is active: the panel or the Connections dialog.
+    CSetMac setMac(QApplication::activeWindow());
+    if (setMac.exec() != QDialog::Accepted)
+        return false;
+    digits = setMac.m_strMacAddress.toStdString();
+    return true;
+}
+
+void CPanelDlg::SetWaitCursor(bool on)
+{
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }

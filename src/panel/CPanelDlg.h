@@ -1,5 +1,7 @@
 #pragma once
 
+#include "network/CDongle.h"
+#include "network/IDongleHost.h"
 #include "network/PanelSettings.h"
 #include "panel/CTrayIcon.h"
 #include "panel/ITrayShell.h"
@@ -12,12 +14,13 @@
 #include <array>
 #include <memory>
 
+class CConnectionsDlg;
 class QMenu;
 class QPushButton;
 
 // The switch panel: the program's only main window and owner of its state. It runs its own
 // modal loop for the life of the program; Esc and the close box only hide it.
-class CPanelDlg : public QDialog
+class CPanelDlg : public QDialog, public mirelight::IDongleHost
 {
     Q_OBJECT
 
@@ -42,9 +45,9 @@ public:
 
     // Initialises the panel and runs it until Exit or OK; returns IDOK or IDCANCEL.
     int DoModal();
-    void ExitProgram();
+    void ExitProgram() override;
 
-    void SaveSettings();
+    void SaveSettings() override;
     void LoadSettings();
 
     void OnSysCommand(unsigned id);
@@ -54,7 +57,16 @@ public:
     QMenu* SystemMenu() const { return m_sysMenu; }
     QPushButton* Button(int index) const { return m_buttons[index]; }
     bool IsVisibleAllowed() const { return m_bVisible; }
-    const QString& Status() const { return m_strStatus; }
+    QString Status() const { return QString::fromStdString(m_dongle.Status()); }
+    mirelight::CDongle& Dongle() { return m_dongle; }
+    // The Connections dialog while it is open, else null.
+    CConnectionsDlg* ConnectionsDialog() const { return m_pConnDlg; }
+
+    // What the dongle operations ask of the user interface.
+    void StatusChanged() override;
+    void UpdateControls() override;
+    bool AskMacAddress(std::string& digits) override;
+    void SetWaitCursor(bool on) override;
 
 private:
     std::unique_ptr<ITrayShell> m_ownTrayShell; // before the tray icon, which uses it to the end
@@ -65,6 +77,11 @@ public:
     mirelight::PanelSettings m_settings;
     int m_cyFrame = 0;
     int m_cxFrame = 0;
+
+private:
+    // After the tray icon: the port closes before the icon goes.
+    mirelight::CDongle m_dongle { *this, m_settings };
+    CConnectionsDlg* m_pConnDlg = nullptr;
 
     void accept() override; // the OK step: ends the program
     void reject() override; // the cancel step: Esc, close box, Alt+F4 only hide the panel
@@ -89,7 +106,6 @@ private:
     QMenu* m_sysMenu = nullptr;
     std::array<QPushButton*, mirelight::kButtonCount> m_buttons {};
     bool m_bVisible = false;
-    QString m_strStatus;
 
     QEventLoop m_modalLoop;
     bool m_bModalEnded = false;

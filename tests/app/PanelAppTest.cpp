@@ -1,9 +1,12 @@
 #include "app/CInstanceLock.h"
 #include "app/CPanelApp.h"
 #include "app/CSettingsStore.h"
+#include "support/QtPrinters.h"
 #include "support/ModalDriver.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QAbstractButton>
 #include <QMessageBox>
 #include <QProcess>
@@ -32,8 +35,19 @@ bool HoldsFlock(qint64 pid)
     return false;
 }
 
+QByteArray ReadAll(const QString& name)
+{
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 TEST(SingleInstance, SecondStartShowsTheMessageAndTouchesNoSettingsUntilTheFirstDies)
 {
+    CSettingsStore().WriteProfileInt(QStringLiteral("m_iComChan"), 0); // no dongle to look for
+    const QString settingsFile = CSettingsStore().FileName();
+    const QByteArray settingsBefore = ReadAll(settingsFile);
+    const QDateTime writtenBefore = QFileInfo(settingsFile).lastModified();
+
     QProcess first;
     first.start(QStringLiteral(MIRELIGHT_EXE), {});
     ASSERT_TRUE(first.waitForStarted());
@@ -54,7 +68,8 @@ TEST(SingleInstance, SecondStartShowsTheMessageAndTouchesNoSettingsUntilTheFirst
     EXPECT_EQ(text, QStringLiteral("Mirelight is already running.\nActivate it by "
                                    "double-clicking on the icon in the System Tray."));
     EXPECT_EQ(icon, QMessageBox::Information);
-    EXPECT_FALSE(QFile::exists(CSettingsStore().FileName()));
+    EXPECT_EQ(ReadAll(settingsFile), settingsBefore);
+    EXPECT_EQ(QFileInfo(settingsFile).lastModified(), writtenBefore);
 
     // Killed outright, the first instance leaves nothing behind that blocks the next start.
     ::kill(static_cast<pid_t>(first.processId()), SIGKILL);

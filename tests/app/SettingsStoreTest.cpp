@@ -1,4 +1,5 @@
 #include "app/CSettingsStore.h"
+#include "support/QtPrinters.h"
 
 #include <QFile>
 #include <QDir>

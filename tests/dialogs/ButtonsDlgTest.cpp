@@ -1,7 +1,8 @@
 #include "dialogs/CButtonsDlg.h"
 #include "panel/CPanelDlg.h"
-#include "panel/ITrayShell.h"
+#include "support/FakeTrayShell.h"
 #include "support/ModalDriver.h"
+#include "support/QtPrinters.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,13 +14,6 @@
 using testsupport::WhenModal;
 
 namespace {
-
-class NoTray : public ITrayShell
-{
-public:
-    bool NotifyIcon(Command, const QIcon&, const QString&, Fields) override { return false; }
-    void SetEventHandler(std::function<void(int)>) override {}
-};
 
 class ButtonsDlgTest : public testing::Test
 {
@@ -52,7 +46,7 @@ protected:
         return control;
     }
 
-    NoTray m_tray;
+    FakeTrayShell m_tray;
     CPanelDlg m_panel { &m_tray };
 };
 

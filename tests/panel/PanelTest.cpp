@@ -1,5 +1,6 @@
-#include "FakeTrayShell.h"
+#include "support/FakeTrayShell.h"
 #include "app/CSettingsStore.h"
+#include "support/QtPrinters.h"
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CButtonsDlg.h"
 #include "panel/CPanelDlg.h"
@@ -28,7 +29,11 @@ namespace {
 class PanelTest : public testing::Test
 {
 protected:
-    void SetUp() override { QFile::remove(CSettingsStore().FileName()); }
+    void SetUp() override
+    {
+        QFile::remove(CSettingsStore().FileName());
+        Store(QStringLiteral("m_iComChan"), 0); // no dongle: start-up connects to nothing
+    }
 
     static void Store(const QString& key, int value) { CSettingsStore().WriteProfileInt(key, value); }
 
@@ -118,7 +123,7 @@ TEST_F(PanelTest, StartsWithStoredCaptionsAndStatusAndSavesEveryKeyOnExit)
         CPanelDlg panel(&m_shell);
         const int result = RunPanel(panel, [&] {
             EXPECT_TRUE(panel.isVisible());
-            EXPECT_EQ(panel.Status(), QStringLiteral("Initialized"));
+            EXPECT_EQ(panel.Status(), QStringLiteral("Couldn't open COM0:")); // start-up connected
             EXPECT_FALSE(panel.windowIcon().pixmap(16, 16).isNull());
             EXPECT_EQ(panel.Button(0)->text(), QStringLiteral("Button 1"));
             EXPECT_EQ(panel.Button(2)->text(), QStringLiteral("Lamp"));
@@ -207,7 +212,7 @@ TEST_F(PanelTest, StartsHiddenWithOnlyTheTrayIcon)
         QApplication::processEvents();
         EXPECT_FALSE(panel.isVisible());
         EXPECT_TRUE(panel.m_trayIcon.IsShown());
-        EXPECT_EQ(panel.Status(), QStringLiteral("Initialized"));
+        EXPECT_EQ(panel.Status(), QStringLiteral("Couldn't open COM0:")); // start-up connected
         m_shell.Click(CTrayIcon::WM_LBUTTONDBLCLK);
         EXPECT_TRUE(panel.isVisible());
     });

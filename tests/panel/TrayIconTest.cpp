@@ -1,4 +1,4 @@
-#include "FakeTrayShell.h"
+#include "support/FakeTrayShell.h"
 #include "app/Resources.h"
 #include "panel/CPanelDlg.h"
 #include "panel/CTrayIcon.h"

@@ -1,0 +1,192 @@
+#include "dialogs/CConnectionsDlg.h"
+
+#include "app/CDialogUnits.h"
+#include "app/Resources.h"
+#include "network/CWaitCursor.h"
+#include "panel/CPanelDlg.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+
+namespace {
+
+QPushButton* MakeButton(QWidget* parent, const CDialogUnits& units, int id, const QString& text,
+                        QRect where)
+{
+    auto* button = new QPushButton(text, parent);
+    Resources::SetControlId(button, id);
+    units.Place(button, where.x(), where.y(), where.width(), where.height());
+    return button;
+}
+
+QLabel* MakeLabel(QWidget* parent, const CDialogUnits& units, int id, const QString& text,
+                  QRect where)
+{
+    auto* label = new QLabel(text, parent);
+    if (id)
+        Resources::SetControlId(label, id);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    units.Place(label, where.x(), where.y(), where.width(), where.height());
+    return label;
+}
+
+} // namespace
+
+CConnectionsDlg::CConnectionsDlg(QWidget* parent)
+    : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Connections..."));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint);
+    CreateControls();
+    setFixedSize(CDialogUnits(font()).Size(259, 215));
+}
+
+void CConnectionsDlg::CreateControls()
+{
+    const CDialogUnits units(font());
+    // Created in template order, which is also the tab order.
+    QPushButton* close = MakeButton(this, units, 1, QStringLiteral("Close"), { 12, 188, 50, 16 });
+    close->setDefault(true);
+    connect(close, &QPushButton::clicked, this, &CConnectionsDlg::accept);
+
+    m_join = MakeButton(this, units, IDC_JOIN, QStringLiteral("Join"), { 12, 106, 50, 14 });
+    m_joinPrompt = MakeLabel(this, units, IDC_JOIN_PROMPT, QString(), { 12, 84, 233, 18 });
+    m_bind = MakeButton(this, units, IDC_BIND, QStringLiteral("Bind"), { 121, 150, 50, 14 });
+    m_bindPrompt = MakeLabel(this, units, IDC_BIND_PROMPT,
+                             QStringLiteral("To bind or unbind a button, select the button and "
+                                            "press Bind"),
+                             { 12, 135, 208, 8 });
+    m_buttonList = new QComboBox(this);
+    Resources::SetControlId(m_buttonList, IDC_BUTTON_LIST);
+    units.PlaceDropDown(m_buttonList, 12, 151, 106);
+    MakeLabel(this, units, 1006, QStringLiteral("To close this box, press Close."), { 15, 174, 143, 8 });
+    MakeLabel(this, units, 1007, QStringLiteral("Network status"), { 12, 7, 184, 8 });
+    m_status = MakeLabel(this, units, IDC_STATUS, QString(), { 12, 20, 232, 10 });
+    m_status->setAlignment(Qt::AlignCenter);
+    m_status->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_status->setWordWrap(false);
+    m_comPrompt = MakeLabel(this, units, IDC_COM_PROMPT, QString(), { 12, 38, 232, 17 });
+    m_comPort = new QLineEdit(this);
+    Resources::SetControlId(m_comPort, IDC_COM_PORT);
+    units.Place(m_comPort, 12, 61, 40, 14);
+    // Only the user's edits count: writing the box from the members emits no textEdited.
+    connect(m_comPort, &QLineEdit::textEdited, this, &CConnectionsDlg::OnComPortEdited);
+    QPushButton* connectButton =
+        MakeButton(this, units, IDC_CONNECT, QStringLiteral("Connect"), { 56, 61, 50, 14 });
+    connect(connectButton, &QPushButton::clicked, this, &CConnectionsDlg::OnConnect);
+    m_rejoin = MakeButton(this, units, IDC_REJOIN, QStringLiteral("Rejoin"), { 69, 106, 50, 14 });
+}
+
+int CConnectionsDlg::exec()
+{
+    {
+        mirelight::CWaitCursor wait(*m_pPanel);
+        DoDataExchange(false);
+        for (const std::string& caption : m_pPanel->m_settings.m_strButtonText)
+            m_buttonList->addItem(QString::fromStdString(caption));
+        m_buttonList->setCurrentIndex(m_pPanel->Dongle().BindButton());
+        m_iComPort = m_pPanel->m_settings.m_iComChan;
+        m_strNetStatus = m_pPanel->Status();
+        DoDataExchange(false);
+        UpdateControls();
+    }
+    return QDialog::exec();
+}
+
+std::optional<int> CConnectionsDlg::LeadingInteger(const QString& text)
+{
+    static const QRegularExpression leading(QStringLiteral(R"(^\s*([+-]?\d+))"));
+    const QRegularExpressionMatch match = leading.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const int value = match.captured(1).toInt(&ok); // a number beyond 32 bits is no integer
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+bool CConnectionsDlg::DoDataExchange(bool saveAndValidate)
+{
+    if (!saveAndValidate) {
+        m_comPort->setText(QString::number(m_iComPort));
+        m_status->setText(m_strNetStatus);
+        return true;
+    }
+    const std::optional<int> port = LeadingInteger(m_comPort->text());
+    if (!port) {
+        QMessageBox::warning(this, QApplication::applicationName(),
+                             QStringLiteral("Please enter an integer."));
+        m_comPort->setFocus();
+        m_comPort->selectAll();
+        return false;
+    }
+    m_iComPort = *port;
+    m_strNetStatus = m_status->text();
+    return true;
+}
+
+void CConnectionsDlg::UpdateControls()
+{
+    const bool connected = m_pPanel->Dongle().IsPortOpen();
+    const bool onNetwork =
+        connected && m_pPanel->m_settings.m_bJoined && m_pPanel->Dongle().IsNetworkUp();
+
+    m_comPrompt->setText(connected ? QStringLiteral("You are already connected to Brisko, but if "
+                                                    "you wish to connect to a different Brisko, "
+                                                    "enter the COM port:")
+                                   : QStringLiteral("To connect to Brisko, enter its COM port "
+                                                    "number:"));
+    if (onNetwork)
+        m_joinPrompt->setText(QStringLiteral("You are joined to an existing network.  To join a new "
+                                             "one, press Join or rejoin a different old one, press "
+                                             "Rejoin."));
+    else if (connected)
+        m_joinPrompt->setText(QStringLiteral("To join to a new network that is ready to accept "
+                                             "Mirelight, press Join.  To attempt to rejoin an old "
+                                             "network press rejoin:"));
+    else
+        m_joinPrompt->setText(QStringLiteral("To join to a new network that is ready to accept "
+                                             "Mirelight, press Join:"));
+
+    m_join->setEnabled(connected);
+    m_joinPrompt->setEnabled(connected);
+    m_rejoin->setEnabled(connected);
+    m_buttonList->setEnabled(onNetwork);
+    m_bind->setEnabled(onNetwork);
+    m_bindPrompt->setEnabled(onNetwork);
+}
+
+void CConnectionsDlg::OnStatusChanged()
+{
+    m_strNetStatus = m_pPanel->Status();
+    DoDataExchange(false);
+    // The operation that reported holds the event loop: paint the news now.
+    m_status->repaint();
+}
+
+void CConnectionsDlg::OnComPortEdited()
+{
+    DoDataExchange(true); // a box without an integer keeps the last number
+    m_pPanel->m_settings.m_iComChan = m_iComPort;
+    m_pPanel->SaveSettings();
+}
+
+void CConnectionsDlg::OnConnect()
+{
+    m_pPanel->Dongle().Connect();
+    UpdateControls();
+}
+
+void CConnectionsDlg::accept()
+{
+    DoDataExchange(true);
+    m_pPanel->m_settings.m_iComChan = m_iComPort;
+    if (DoDataExchange(true))
+        QDialog::accept();
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "link/CDongleLink.h"
+#include "link/IStatusSink.h"
+#include "network/IDongleHost.h"
+#include "network/PanelSettings.h"
+
+#include <string>
+
+namespace mirelight {
+
+// The dongle operations. Each runs to its end on the calling thread and reports its outcome,
+// good or bad, by replacing the status text; none returns a result.
+class CDongle : public IStatusSink
+{
+public:
+    CDongle(IDongleHost& host, PanelSettings& settings);
+
+    // Opens the COM port of the settings, makes sure a Brisko is on it (asking for its MAC
+    // address when it has none) and configures it.
+    void Connect();
+
+    const std::string& Status() const { return m_strStatus; }
+    bool IsPortOpen() const { return m_link.IsOpen(); }
+    bool IsNetworkUp() const { return m_bNetworkUp; }
+    // The button list entry last chosen for binding in this run (0 at start, never stored).
+    int BindButton() const { return m_iBindButton; }
+    // Whether the program is ending because the user would not give the MAC address; no
+    // operation starts any more then.
+    bool IsProgramEnding() const { return m_bProgramEnding; }
+
+    void ReportStatus(const std::string& text) override;
+
+private:
+    void ReportForPort(const char* format);
+    bool GiveMacAddress(const std::string& errorIndication);
+    void FailDetection(const char* format);
+
+    IDongleHost& m_host;
+    PanelSettings& m_settings;
+    CDongleLink m_link;
+    std::string m_strStatus;
+    bool m_bNetworkUp = false;
+    int m_iBindButton = 0;
+    bool m_bProgramEnding = false;
+};
+
+} // namespace mirelight

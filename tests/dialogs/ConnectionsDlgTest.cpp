@@ -1,0 +1,198 @@
+#include "app/CSettingsStore.h"
+#include "dialogs/CConnectionsDlg.h"
+#include "panel/CPanelDlg.h"
+#include "support/FakeTrayShell.h"
+#include "support/ModalDriver.h"
+#include "support/QtPrinters.h"
+
+#include "CBriskoSim.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using mirelight::CBriskoSim;
+using testsupport::WhenModal;
+
+namespace {
+
+constexpr long kCom = 5;
+
+const QString kNotConnectedPortText = QStringLiteral("To connect to Brisko, enter its COM port number:");
+const QString kConnectedPortText = QStringLiteral(
+    "You are already connected to Brisko, but if you wish to connect to a different Brisko, "
+    "enter the COM port:");
+const QString kNotConnectedJoinText =
+    QStringLiteral("To join to a new network that is ready to accept Mirelight, press Join:");
+const QString kConnectedJoinText =
+    QStringLiteral("To join to a new network that is ready to accept Mirelight, press Join.  To "
+                   "attempt to rejoin an old network press rejoin:");
+
+// Answers every message box that comes up with OK, keeping its text.
+class MessageBoxAnswerer : public QObject
+{
+public:
+    MessageBoxAnswerer()
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            m_texts.append(box->text());
+            box->button(QMessageBox::Ok)->click();
+        });
+        m_timer.start(10);
+    }
+    QStringList m_texts;
+
+private:
+    QTimer m_timer;
+};
+
+class ConnectionsDlgTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QFile::remove(CSettingsStore().FileName());
+        m_panel.LoadSettings();
+        m_panel.m_settings.m_iComChan = kCom;
+        m_panel.m_settings.m_strButtonText[3] = "Lamp";
+    }
+
+    // Runs the dialog from the panel's menu, as the user opens it; steps drive it.
+    void Run(const std::function<void(CConnectionsDlg*)>& steps)
+    {
+        WhenModal<CConnectionsDlg>([&](CConnectionsDlg* dialog) {
+            EXPECT_EQ(m_panel.ConnectionsDialog(), dialog);
+            steps(dialog);
+        });
+        m_panel.OnSysCommand(CPanelDlg::IDM_CONNECTIONS);
+        EXPECT_EQ(m_panel.ConnectionsDialog(), nullptr);
+    }
+
+    template<class T>
+    static T* Control(QWidget* dialog, int id)
+    {
+        T* control = dialog->findChild<T*>(QStringLiteral("IDC_%1").arg(id));
+        EXPECT_NE(control, nullptr) << "control " << id;
+        return control;
+    }
+    static QString Text(QWidget* dialog, int id) { return Control<QLabel>(dialog, id)->text(); }
+    static bool Enabled(QWidget* dialog, int id) { return Control<QWidget>(dialog, id)->isEnabled(); }
+
+    FakeTrayShell m_tray;
+    CPanelDlg m_panel { &m_tray };
+};
+
+TEST_F(ConnectionsDlgTest, WithThePortClosedOnlyThePortConnectAndCloseCanBeUsed)
+{
+    Run([](CConnectionsDlg* dialog) {
+        EXPECT_EQ(Text(dialog, 1009), kNotConnectedPortText);
+        EXPECT_EQ(Text(dialog, 1001), kNotConnectedJoinText);
+        for (int id : { 1023, 1001, 1024, 1004, 1002, 1003 })
+            EXPECT_FALSE(Enabled(dialog, id)) << id;
+        for (int id : { 1, 1010, 1011, 1008 })
+            EXPECT_TRUE(Enabled(dialog, id)) << id;
+        EXPECT_EQ(Control<QLineEdit>(dialog, 1010)->text(), QStringLiteral("5"));
+        QComboBox* list = Control<QComboBox>(dialog, 1004);
+        ASSERT_EQ(list->count(), 8);
+        EXPECT_EQ(list->itemText(3), QStringLiteral("Lamp"));
+        EXPECT_EQ(list->currentIndex(), 0);
+        dialog->reject();
+    });
+}
+
+TEST_F(ConnectionsDlgTest, ConnectShowsEveryReportAndTheConnectedState)
+{
+    CBriskoSim sim(kCom);
+    ASSERT_TRUE(sim.Start()) << sim.LastError();
+    QStringList shown;
+    Run([&](CConnectionsDlg* dialog) {
+        QLabel* status = Control<QLabel>(dialog, 1008);
+        // Every report is painted at once, while Connect still holds the event loop.
+        struct PaintSpy : QObject
+        {
+            QStringList* shown;
+            QLabel* label;
+            bool eventFilter(QObject*, QEvent* event) override
+            {
+                if (event->type() == QEvent::Paint && (shown->isEmpty() || shown->last() != label->text()))
+                    shown->append(label->text());
+                return false;
+            }
+        } spy;
+        spy.shown = &shown;
+        spy.label = status;
+        status->installEventFilter(&spy);
+        QTest::mouseClick(Control<QPushButton>(dialog, 1011), Qt::LeftButton);
+        status->removeEventFilter(&spy);
+
+        EXPECT_EQ(status->text(), QStringLiteral("Brisko detected on COM5:"));
+        EXPECT_EQ(Text(dialog, 1009), kConnectedPortText);
+        EXPECT_EQ(Text(dialog, 1001), kConnectedJoinText);
+        for (int id : { 1023, 1001, 1024 })
+            EXPECT_TRUE(Enabled(dialog, id)) << id;
+        for (int id : { 1004, 1002, 1003 })
+            EXPECT_FALSE(Enabled(dialog, id)) << id; // not on a network yet
+        dialog->reject();
+    });
+    EXPECT_TRUE(shown.contains(QStringLiteral("Searching for Brisko on COM5:")));
+    EXPECT_EQ(sim.Requests().size(), 12u);
+}
+
+TEST_F(ConnectionsDlgTest, EveryAcceptedPortEditIsStoredAtOnceAndEscapeKeepsIt)
+{
+    MessageBoxAnswerer answerer;
+    Run([&](CConnectionsDlg* dialog) {
+        QLineEdit* port = Control<QLineEdit>(dialog, 1010);
+        port->setFocus();
+        QTest::keyClick(port, Qt::Key_Backspace); // the box is empty: no integer
+        EXPECT_EQ(answerer.m_texts, QStringList({ QStringLiteral("Please enter an integer.") }));
+        EXPECT_EQ(m_panel.m_settings.m_iComChan, kCom);
+        QTest::keyClicks(port, QStringLiteral("7"));
+        EXPECT_EQ(m_panel.m_settings.m_iComChan, 7);
+        EXPECT_EQ(CSettingsStore().GetProfileInt(QStringLiteral("m_iComChan"), 0), 7);
+        QTest::keyClicks(port, QStringLiteral("x")); // "7x" still begins with 7
+        EXPECT_EQ(answerer.m_texts.size(), 1);
+        QTest::keyClick(port, Qt::Key_Escape);
+    });
+    EXPECT_EQ(m_panel.m_settings.m_iComChan, 7);
+}
+
+TEST_F(ConnectionsDlgTest, CloseWithoutAnIntegerWarnsForEachExchangeAndStaysOpen)
+{
+    MessageBoxAnswerer answerer;
+    bool stayedOpen = false;
+    Run([&](CConnectionsDlg* dialog) {
+        Control<QLineEdit>(dialog, 1010)->setText(QStringLiteral("COM3"));
+        Control<QPushButton>(dialog, 1)->click();
+        stayedOpen = dialog->isVisible();
+        Control<QLineEdit>(dialog, 1010)->setText(QStringLiteral(" 12 "));
+        Control<QPushButton>(dialog, 1)->click();
+    });
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(answerer.m_texts.size(), 2);
+    EXPECT_EQ(m_panel.m_settings.m_iComChan, 12);
+}
+
+TEST(ConnectionsDlgPortBox, TakesTheIntegerTheTextBeginsWith)
+{
+    EXPECT_EQ(CConnectionsDlg::LeadingInteger(QStringLiteral("3")), 3);
+    EXPECT_EQ(CConnectionsDlg::LeadingInteger(QStringLiteral("  12abc")), 12);
+    EXPECT_EQ(CConnectionsDlg::LeadingInteger(QStringLiteral("-4")), -4);
+    EXPECT_EQ(CConnectionsDlg::LeadingInteger(QStringLiteral("+5")), 5);
+    EXPECT_EQ(CConnectionsDlg::LeadingInteger(QString()), std::nullopt);
+    EXPECT_EQ(CConnectionsDlg::LeadingInteger(QStringLiteral("-")), std::nullopt);
+    EXPECT_EQ(CConnectionsDlg::LeadingInteger(QStringLiteral("COM3")), std::nullopt);
+    EXPECT_EQ(CConnectionsDlg::LeadingInteger(QStringLiteral("99999999999")), std::nullopt);
+}
+
+} // namespace

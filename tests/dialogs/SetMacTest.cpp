@@ -1,0 +1,107 @@
+#include "dialogs/CSetMac.h"
+#include "support/ModalDriver.h"
+#include "support/QtPrinters.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using testsupport::WhenModal;
+
+namespace {
+
+struct MacCase
+{
+    const char* description;
+    const char* text;
+    bool valid;
+};
+
+class SetMacValidationTest : public testing::TestWithParam<MacCase>
+{
+};
+
+TEST_P(SetMacValidationTest, OnlySixteenHexDigitsPass)
+{
+    EXPECT_EQ(CSetMac::IsValidMacAddress(QString::fromUtf8(GetParam().text)), GetParam().valid);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SetMacValidationTest,
+    testing::Values(MacCase { "Empty", "", false }, MacCase { "Fifteen", "0123456789ABCDE", false },
+                    MacCase { "Seventeen", "0123456789ABCDEF0", false },
+                    MacCase { "Spaces", "01 23 45 67 89 AB", false },
+                    MacCase { "Hyphens", "01-23-45-67-89-AB", false },
+                    MacCase { "Colons", "0123:4567:89AB:CD", false },
+                    MacCase { "LetterG", "0123456789ABCDEG", false },
+                    MacCase { "LeadingBlank", " 123456789ABCDEF", false },
+                    MacCase { "TrailingBlank", "0123456789ABCDE ", false },
+                    MacCase { "NotAscii", "0123456789ABCDE\xC3\xA9", false },
+                    MacCase { "Upper", "0123456789ABCDEF", true },
+                    MacCase { "MixedCase", "0123456789abcDEF", true }),
+    [](const testing::TestParamInfo<MacCase>& param) { return param.param.description; });
+
+QLineEdit* AddressBox(CSetMac* dialog)
+{
+    return dialog->findChild<QLineEdit*>(QStringLiteral("IDC_1022"));
+}
+
+QPushButton* Button(CSetMac* dialog, int id)
+{
+    return dialog->findChild<QPushButton*>(QStringLiteral("IDC_%1").arg(id));
+}
+
+TEST(SetMacDialog, WrongAddressIsRefusedWithAWarningAndStaysAsTyped)
+{
+    QString warning;
+    QString title;
+    QString keptText;
+    bool stillOpen = false;
+    WhenModal<CSetMac>([&](CSetMac* dialog) {
+        EXPECT_EQ(dialog->focusWidget(), AddressBox(dialog));
+        QTest::keyClicks(AddressBox(dialog), QStringLiteral("01-23-45-67-89-AB"));
+        WhenModal<QMessageBox>([&, dialog](QMessageBox* box) {
+            warning = box->text();
+            title = box->windowTitle();
+            EXPECT_EQ(box->icon(), QMessageBox::Warning);
+            box->button(QMessageBox::Ok)->click();
+            QTimer::singleShot(0, dialog, [&, dialog] {
+                stillOpen = dialog->isVisible();
+                keptText = AddressBox(dialog)->text();
+                AddressBox(dialog)->setText(QStringLiteral("0123456789abcDEF"));
+                QTest::keyClick(AddressBox(dialog), Qt::Key_Return); // Enter is OK
+            });
+        });
+        Button(dialog, 1)->click();
+    });
+    CSetMac dialog;
+    EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+    EXPECT_EQ(warning, QStringLiteral("The MAC address must be 16 hex digits."));
+    EXPECT_EQ(title, QStringLiteral("mirelight"));
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(keptText, QStringLiteral("01-23-45-67-89-AB"));
+    EXPECT_EQ(dialog.m_strMacAddress, QStringLiteral("0123456789abcDEF"));
+}
+
+TEST(SetMacDialog, CancelEscapeAndTheCloseBoxRefuseEvenAValidAddress)
+{
+    const std::vector<std::function<void(CSetMac*)>> ways = {
+        [](CSetMac* dialog) { Button(dialog, 2)->click(); },
+        [](CSetMac* dialog) { QTest::keyClick(AddressBox(dialog), Qt::Key_Escape); },
+        [](CSetMac* dialog) { dialog->close(); },
+    };
+    for (const auto& cancel : ways) {
+        WhenModal<CSetMac>([&](CSetMac* dialog) {
+            AddressBox(dialog)->setText(QStringLiteral("0123456789ABCDEF"));
+            cancel(dialog);
+        });
+        CSetMac dialog;
+        EXPECT_EQ(dialog.exec(), QDialog::Rejected);
+    }
+}
+
+} // namespace

@@ -1,0 +1,220 @@
+#include "FakeDongleHost.h"
+#include "network/CDongle.h"
+
+#include "CBriskoSim.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+using mirelight::CBriskoModel;
+using mirelight::CBriskoSim;
+using mirelight::CDongle;
+using mirelight::PanelSettings;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr long kCom = 7;
+
+std::vector<std::string> DetectionRequests(const std::string& macLine = {})
+{
+    std::vector<std::string> requests = { "+DVRR" };
+    if (!macLine.empty())
+        requests.push_back(macLine);
+    requests.push_back("+DVRR");
+    requests.push_back("+DSTR=040000");
+    for (char n = '1'; n <= '8'; ++n)
+        requests.push_back(std::string("+DSTR=8") + n + '1' + n
+                           + "0000FEFF01000000000000000000011300000000000000");
+    requests.push_back("+DRSR");
+    return requests;
+}
+
+class ConnectTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_sim.Start()) << m_sim.LastError();
+        m_settings.m_iComChan = kCom;
+        m_settings.m_bJoined = 1;
+        m_host.m_status = &m_dongle.Status();
+    }
+
+    void Script(const std::function<void(CBriskoModel&)>& change) { m_sim.Configure(change); }
+
+    std::string Status() const { return m_dongle.Status(); }
+
+    CBriskoSim m_sim { kCom };
+    PanelSettings m_settings;
+    FakeDongleHost m_host;
+    CDongle m_dongle { m_host, m_settings };
+};
+
+TEST_F(ConnectTest, DongleWithAddressIsConfiguredWithTwelveRequestsAndNothingElseChanges)
+{
+    const PanelSettings before = m_settings;
+    m_dongle.Connect();
+    EXPECT_EQ(Status(), "Brisko detected on COM7:");
+    EXPECT_TRUE(m_dongle.IsPortOpen());
+    EXPECT_EQ(m_sim.Requests(), DetectionRequests());
+    EXPECT_EQ(m_host.m_statuses,
+              std::vector<std::string>({ "Searching for Brisko on COM7:", "Brisko detected on COM7:" }));
+    EXPECT_EQ(m_host.m_macQuestions, 0);
+    EXPECT_EQ(m_host.m_saves, 0);
+    EXPECT_EQ(m_settings.m_bJoined, before.m_bJoined);
+    EXPECT_FALSE(m_dongle.IsNetworkUp());
+}
+
+TEST_F(ConnectTest, DongleWithoutAddressGetsTheTypedDigitsPairByPairFromTheLast)
+{
+    Script([](CBriskoModel& m) { m.SetMacMissing(true); });
+    m_dongle.Connect();
+    EXPECT_EQ(Status(), "Brisko detected on COM7:");
+    EXPECT_EQ(m_host.m_macQuestions, 1);
+    EXPECT_EQ(m_sim.Requests(), DetectionRequests("+DSMR=EFcDab8967452301"));
+}
+
+TEST_F(ConnectTest, ConnectingAgainWhileConnectedRunsTheWholeSequenceAgain)
+{
+    m_dongle.Connect();
+    m_dongle.Connect();
+    EXPECT_EQ(Status(), "Brisko detected on COM7:");
+    std::vector<std::string> twice = DetectionRequests();
+    const std::vector<std::string> once = twice;
+    twice.insert(twice.end(), once.begin(), once.end());
+    EXPECT_EQ(m_sim.Requests(), twice);
+}
+
+TEST_F(ConnectTest, UnrelatedLinesAndGarbageBeforeAnswersAreSkipped)
+{
+    Script([](CBriskoModel& m) {
+        m.SendBefore("+DVRR", CBriskoModel::UnrelatedLine() + CBriskoModel::GarbageLines(), 1);
+        m.SendBefore("+DSTR", CBriskoModel::UnrelatedLine());
+    });
+    m_dongle.Connect();
+    EXPECT_EQ(Status(), "Brisko detected on COM7:");
+    EXPECT_TRUE(m_dongle.IsPortOpen());
+}
+
+TEST_F(ConnectTest, PortThatIsMissingOrHeldByAnotherProgramFailsAtOnce)
+{
+    m_settings.m_iComChan = 57;
+    const auto start = std::chrono::steady_clock::now();
+    m_dongle.Connect();
+    EXPECT_EQ(Status(), "Couldn't open COM57:");
+    EXPECT_FALSE(m_dongle.IsPortOpen());
+
+    m_settings.m_iComChan = kCom;
+    FakeDongleHost otherHost;
+    PanelSettings otherSettings = m_settings;
+    CDongle other(otherHost, otherSettings);
+    other.Connect();
+    ASSERT_TRUE(other.IsPortOpen());
+    m_dongle.Connect();
+    EXPECT_EQ(Status(), "Couldn't open COM7:");
+    EXPECT_FALSE(m_dongle.IsPortOpen());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s + 500ms); // other's Connect included
+}
+
+TEST_F(ConnectTest, ErrorIndicationOtherThanNoAddressMeansNoBrisko)
+{
+    Script([](CBriskoModel& m) { m.AnswerWithStatus("+DVRR", "05", 1); });
+    m_dongle.Connect();
+    EXPECT_EQ(Status(), "Couldn't find Brisko on COM7:");
+    EXPECT_FALSE(m_dongle.IsPortOpen());
+    EXPECT_EQ(m_host.m_macQuestions, 0);
+    EXPECT_EQ(m_host.m_exits, 0);
+}
+
+TEST_F(ConnectTest, WrongModelCodeOrNoAddressAfterItWasGivenMeansNotABrisko)
+{
+    Script([](CBriskoModel& m) { m.SetModelCode("0B400113"); });
+    m_dongle.Connect();
+    EXPECT_EQ(Status(), "Device on COM7: is not a Brisko");
+    EXPECT_FALSE(m_dongle.IsPortOpen());
+    EXPECT_EQ(m_sim.Requests().size(), 2u);
+
+    Script([](CBriskoModel& m) {
+        m.SetModelCode(std::string(CBriskoModel::kBriskoModelCode));
+        m.SetMacMissing(true);
+        m.AnswerWithStatus("+DVRR", "04", 2); // the second from now: after the address
+    });
+    m_dongle.Connect();
+    EXPECT_EQ(Status(), "Device on COM7: is not a Brisko");
+    EXPECT_FALSE(m_dongle.IsPortOpen());
+}
+
+TEST_F(ConnectTest, CancelledAddressClosesThePortEndsTheProgramAndNoOperationStartsAfter)
+{
+    Script([](CBriskoModel& m) { m.SetMacMissing(true); });
+    m_host.m_macConfirmed = false;
+    m_dongle.Connect();
+    EXPECT_EQ(Status(), "Couldn't find Brisko on COM7:");
+    EXPECT_FALSE(m_dongle.IsPortOpen());
+    EXPECT_EQ(m_host.m_exits, 1);
+    EXPECT_TRUE(m_dongle.IsProgramEnding());
+
+    m_dongle.Connect();
+    EXPECT_EQ(m_sim.Requests().size(), 1u);
+    EXPECT_EQ(m_host.m_macQuestions, 1);
+}
+
+TEST_F(ConnectTest, RequestThatCannotBeWrittenEndsWithoutAMessageAndThePortOpen)
+{
+    Script([](CBriskoModel& m) { m.SetMacMissing(true); });
+    m_host.m_onMacQuestion = [this] { m_sim.Stop(); }; // unplugged while the user types
+    m_dongle.Connect();
+    EXPECT_EQ(Status(), "Searching for Brisko on COM7:");
+    EXPECT_TRUE(m_dongle.IsPortOpen());
+}
+
+struct TimeoutCase
+{
+    const char* description;
+    const char* prefix;
+    int occurrence;
+    bool macMissing;
+    long code;
+};
+
+class ConnectTimeoutTest : public ConnectTest, public testing::WithParamInterface<TimeoutCase>
+{
+};
+
+TEST_P(ConnectTimeoutTest, EachWaitReportsItsOwnCodeAndClosesThePort)
+{
+    const TimeoutCase& c = GetParam();
+    Script([&](CBriskoModel& m) {
+        m.SetMacMissing(c.macMissing);
+        m.LeaveUnanswered(c.prefix, c.occurrence);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    m_dongle.Connect();
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(Status(), "Brisko communications error " + std::to_string(c.code));
+    EXPECT_FALSE(m_dongle.IsPortOpen());
+    EXPECT_GE(took, 1500ms);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryWait, ConnectTimeoutTest,
+    testing::Values(TimeoutCase { "Version", "+DVRR", 1, false, 868 },
+                    TimeoutCase { "MacAddress", "+DSMR", 1, true, 941 },
+                    TimeoutCase { "ModelCheck", "+DVRR", 2, false, 964 },
+                    TimeoutCase { "BasicSetting", "+DSTR=04", 1, false, 995 },
+                    TimeoutCase { "Button1", "+DSTR=81", 1, false, 1017 },
+                    TimeoutCase { "Button2", "+DSTR=82", 1, false, 1039 },
+                    TimeoutCase { "Button3", "+DSTR=83", 1, false, 1061 },
+                    TimeoutCase { "Button4", "+DSTR=84", 1, false, 1083 },
+                    TimeoutCase { "Button5", "+DSTR=85", 1, false, 1105 },
+                    TimeoutCase { "Button6", "+DSTR=86", 1, false, 1127 },
+                    TimeoutCase { "Button7", "+DSTR=87", 1, false, 1149 },
+                    TimeoutCase { "Button8", "+DSTR=88", 1, false, 1171 },
+                    TimeoutCase { "Reset", "+DRSR", 1, false, 1193 }),
+    [](const testing::TestParamInfo<TimeoutCase>& param) { return param.param.description; });
+
+} // namespace
