@@ -57,8 +57,10 @@ void CConnectionsDlg::CreateControls()
     connect(close, &QPushButton::clicked, this, &CConnectionsDlg::accept);
 
     m_join = MakeButton(this, units, IDC_JOIN, QStringLiteral("Join"), { 12, 106, 50, 14 });
+    connect(m_join, &QPushButton::clicked, this, &CConnectionsDlg::OnJoin);
     m_joinPrompt = MakeLabel(this, units, IDC_JOIN_PROMPT, QString(), { 12, 84, 233, 18 });
     m_bind = MakeButton(this, units, IDC_BIND, QStringLiteral("Bind"), { 121, 150, 50, 14 });
+    connect(m_bind, &QPushButton::clicked, this, &CConnectionsDlg::OnBind);
     m_bindPrompt = MakeLabel(this, units, IDC_BIND_PROMPT,
                              QStringLiteral("To bind or unbind a button, select the button and "
                                             "press Bind"),
@@ -82,6 +84,7 @@ void CConnectionsDlg::CreateControls()
         MakeButton(this, units, IDC_CONNECT, QStringLiteral("Connect"), { 56, 61, 50, 14 });
     connect(connectButton, &QPushButton::clicked, this, &CConnectionsDlg::OnConnect);
     m_rejoin = MakeButton(this, units, IDC_REJOIN, QStringLiteral("Rejoin"), { 69, 106, 50, 14 });
+    connect(m_rejoin, &QPushButton::clicked, this, &CConnectionsDlg::OnRejoin);
 }
 
 int CConnectionsDlg::exec()
@@ -181,6 +184,23 @@ void CConnectionsDlg::OnConnect()
 {
     m_pPanel->Dongle().Connect();
     UpdateControls();
+}
+
+void CConnectionsDlg::OnJoin()
+{
+    m_pPanel->Dongle().Join();
+}
+
+void CConnectionsDlg::OnRejoin()
+{
+    m_pPanel->Dongle().Rejoin();
+    UpdateControls();
+}
+
+void CConnectionsDlg::OnBind()
+{
+    DoDataExchange(true); // its outcome does not stop the bind
+    m_pPanel->Dongle().Bind(m_buttonList->currentIndex());
 }
 
 void CConnectionsDlg::accept()

@@ -52,6 +52,9 @@ private:
     bool DoDataExchange(bool saveAndValidate);
     void OnComPortEdited();
     void OnConnect();
+    void OnJoin();
+    void OnRejoin();
+    void OnBind();
 
     QPushButton* m_join = nullptr;
     QLabel* m_joinPrompt = nullptr;

@@ -2,6 +2,7 @@
 
 #include "link/CommandLines.h"
 #include "link/FormatText.h"
+#include "network/CWaitCursor.h"
 
 namespace mirelight {
 
@@ -92,6 +93,132 @@ bool CDongle::GiveMacAddress(const std::string& errorIndication)
     }
     return m_link.Exchange(*request, { kMacAddressConfirm }, kAnswerTimeout, kMacAddressCode)
         .has_value();
+}
+
+bool CDongle::EnsurePortOpen()
+{
+    if (!m_link.IsOpen())
+        Connect();
+    return m_link.IsOpen();
+}
+
+void CDongle::Join()
+{
+    if (m_bProgramEnding)
+        return;
+    CWaitCursor wait(m_host);
+    m_settings.m_bJoined = 0;
+    m_bNetworkUp = false;
+    m_host.UpdateControls();
+    m_host.SaveSettings(); // a failed join must not be rejoined at the next start
+
+    if (!EnsurePortOpen())
+        return;
+    if (!m_link.Exchange(ResetRequest(), { kResetConfirm }, kAnswerTimeout, kJoinResetCode))
+        return;
+    const auto discovery = m_link.Exchange(DiscoveryRequest(), { kDiscoveryConfirm },
+                                           kDiscoveryTimeout, kDiscoveryCode);
+    if (!discovery)
+        return;
+    if (!HasSuccessStatus(*discovery)) {
+        ReportStatus("No networks found");
+        return;
+    }
+    // An answer without a proper identifier must not put its terminators or stray bytes
+    // into the join request.
+    const auto networkId = NetworkIdentifier(*discovery);
+    if (!networkId) {
+        ReportStatus("Network found but couldn't join");
+        return;
+    }
+    const auto joined =
+        m_link.Exchange(JoinRequest(*networkId), { kJoinConfirm }, kAnswerTimeout, kJoinCode);
+    if (!joined)
+        return;
+    if (!HasSuccessStatus(*joined)) {
+        ReportStatus("Network found but couldn't join");
+        return;
+    }
+    m_link.Drain();
+    m_settings.m_bJoined = 1;
+    m_bNetworkUp = true;
+    m_host.UpdateControls();
+    ReportStatus("Successfully joined network " + DisplayedNetworkIdentifier(*networkId));
+    m_host.SaveSettings();
+}
+
+void CDongle::SetNetworkUp(bool up)
+{
+    m_bNetworkUp = up;
+    m_host.UpdateControls();
+}
+
+void CDongle::Rejoin()
+{
+    if (m_bProgramEnding)
+        return;
+    CWaitCursor wait(m_host);
+    if (!EnsurePortOpen())
+        return;
+    if (!m_link.Exchange(ResetRequest(), { kResetConfirm }, kAnswerTimeout, kRejoinResetCode))
+        return;
+    SetNetworkUp(false);
+    const auto answer =
+        m_link.Exchange(RejoinRequest(), { kJoinConfirm }, kAnswerTimeout, kRejoinCode);
+    if (!answer)
+        return;
+    if (!HasSuccessStatus(*answer)) {
+        ReportStatus("Rejoin failed");
+        return;
+    }
+    m_settings.m_bJoined = 1;
+    ReportStatus("Network rejoined");
+    SetNetworkUp(true);
+}
+
+void CDongle::SendButtonMessage(int index, bool retry)
+{
+    if (m_bProgramEnding || index < 0 || index >= kButtonCount)
+        return;
+    const int effect = m_settings.m_iEffect[index];
+    const long button = index + 1;
+    const auto answer = m_link.Exchange(ButtonMessage(index + 1, effect), { kDataConfirm },
+                                        kAnswerTimeout, kButtonMessageCode);
+    if (!answer)
+        return;
+    if (HasSuccessStatus(*answer)) {
+        ReportStatus(FormatText("Message %02lX sent for button %ld", EffectByte(effect), button));
+        return;
+    }
+    if (retry) {
+        Rejoin();
+        SendButtonMessage(index, false);
+    }
+}
+
+void CDongle::Bind(int index)
+{
+    if (m_bProgramEnding)
+        return;
+    CWaitCursor wait(m_host);
+    ReportStatus("You have 6 seconds to complete the bind operation");
+    m_iBindButton = index;
+    const auto confirmation =
+        m_link.Exchange(BindRequest(index), { kDataConfirm }, kAnswerTimeout, kBindCode);
+    if (!confirmation)
+        return;
+    if (!HasSuccessStatus(*confirmation)) {
+        ReportStatus("Bind failed");
+        return;
+    }
+    // The device has six seconds to answer; if it does not, the dongle is still fine.
+    const auto indication = m_link.AwaitAnswer({ kDataIndication }, kBindIndicationTimeout);
+    if (!indication || !HasBindSuccessStatus(*indication)) {
+        ReportStatus("Bind failed");
+        return;
+    }
+    ReportStatus("Bind succeeded");
+    m_host.SaveSettings();
 }
 
 } // namespace mirelight

@@ -19,6 +19,16 @@ public:
     // Opens the COM port of the settings, makes sure a Brisko is on it (asking for its MAC
     // address when it has none) and configures it.
     void Connect();
+    // Leaves any network, finds one that accepts newcomers and joins it; stores "Joined".
+    void Join();
+    // Rejoins the network the dongle belonged to before.
+    void Rejoin();
+    // Switches the device bound to the button at index 0..7; a refused message is sent once
+    // more after a rejoin when retry is set.
+    void SendButtonMessage(int index, bool retry);
+    // Binds the button at list index 0..7 to the device that completes the bind within
+    // six seconds.
+    void Bind(int index);
 
     const std::string& Status() const { return m_strStatus; }
     bool IsPortOpen() const { return m_link.IsOpen(); }
@@ -34,6 +44,8 @@ public:
 private:
     void ReportForPort(const char* format);
     bool GiveMacAddress(const std::string& errorIndication);
+    bool EnsurePortOpen();
+    void SetNetworkUp(bool up);
     void FailDetection(const char* format);
 
     IDongleHost& m_host;

@@ -80,6 +80,7 @@ void CPanelDlg::CreateButtons()
     for (int i = 0; i < kButtonCount; ++i) {
         auto* button = new QPushButton(this);
         Resources::SetControlId(button, kButtonIds[i]);
+        connect(button, &QPushButton::clicked, this, [this, i] { m_dongle.SendButtonMessage(i, true); });
         const TemplateRect& r = kButtonRects[i];
         units.Place(button, r.x, r.y, r.width, r.height);
         m_buttons[i] = button;
@@ -108,6 +109,8 @@ void CPanelDlg::OnInitDialog()
     LoadSettings();
     m_bVisible = !m_settings.m_IsInvisibleAtStartup;
     m_dongle.Connect();
+    if (m_settings.m_bJoined)
+        m_dongle.Rejoin();
 }
 
 void CPanelDlg::MeasureFrame()

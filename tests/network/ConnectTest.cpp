@@ -1,9 +1,4 @@
-#include "FakeDongleHost.h"
-#include "network/CDongle.h"
-
-#include "CBriskoSim.h"
-
-#include <gtest/gtest.h>
+#include "DongleTest.h"
 
 #include <chrono>
 #include <string>
@@ -16,8 +11,6 @@ using mirelight::PanelSettings;
 using namespace std::chrono_literals;
 
 namespace {
-
-constexpr long kCom = 7;
 
 std::vector<std::string> DetectionRequests(const std::string& macLine = {})
 {
@@ -33,25 +26,14 @@ std::vector<std::string> DetectionRequests(const std::string& macLine = {})
     return requests;
 }
 
-class ConnectTest : public testing::Test
+class ConnectTest : public DongleTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_sim.Start()) << m_sim.LastError();
-        m_settings.m_iComChan = kCom;
+        DongleTest::SetUp();
         m_settings.m_bJoined = 1;
-        m_host.m_status = &m_dongle.Status();
     }
-
-    void Script(const std::function<void(CBriskoModel&)>& change) { m_sim.Configure(change); }
-
-    std::string Status() const { return m_dongle.Status(); }
-
-    CBriskoSim m_sim { kCom };
-    PanelSettings m_settings;
-    FakeDongleHost m_host;
-    CDongle m_dongle { m_host, m_settings };
 };
 
 TEST_F(ConnectTest, DongleWithAddressIsConfiguredWithTwelveRequestsAndNothingElseChanges)

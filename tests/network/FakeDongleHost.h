@@ -21,7 +21,12 @@ public:
         return m_macConfirmed;
     }
     void ExitProgram() override { ++m_exits; }
-    void SaveSettings() override { ++m_saves; }
+    void SaveSettings() override
+    {
+        ++m_saves;
+        if (m_onSave)
+            m_onSave();
+    }
     void SetWaitCursor(bool on) override
     {
         m_waitDepth += on ? 1 : -1;
@@ -34,6 +39,7 @@ public:
     std::string m_macAnswer = "0123456789abcDEF";
     bool m_macConfirmed = true;
     std::function<void()> m_onMacQuestion;
+    std::function<void()> m_onSave;
 
     std::vector<std::string> m_statuses;
     int m_updateControls = 0;
