@@ -1,0 +1,15 @@
+#pragma once
+
+#include "link/IStatusSink.h"
+
+namespace mirelight {
+
+// Shows the link's status messages on stderr: during the benchmark they only ever report
+// that an exchange failed, which explains why the benchmark could not finish.
+class CStatusPrinter final : public IStatusSink
+{
+public:
+    void ReportStatus(const std::string& text) override;
+};
+
+} // namespace mirelight
