@@ -148,6 +148,37 @@ TEST_F(ConnectionsDlgTest, ConnectShowsEveryReportAndTheConnectedState)
     EXPECT_EQ(sim.Requests().size(), 12u);
 }
 
+TEST_F(ConnectionsDlgTest, JoinShowsTheNetworkStateAndTheBoundButtonStaysSelected)
+{
+    CBriskoSim sim(kCom);
+    ASSERT_TRUE(sim.Start()) << sim.LastError();
+    sim.Configure([](mirelight::CBriskoModel& m) { m.SetNetworkId("5E21"); });
+    Run([&](CConnectionsDlg* dialog) {
+        QTest::mouseClick(Control<QPushButton>(dialog, 1011), Qt::LeftButton);
+        QTest::mouseClick(Control<QPushButton>(dialog, 1023), Qt::LeftButton);
+        EXPECT_EQ(Text(dialog, 1008), QStringLiteral("Successfully joined network 215E"));
+        EXPECT_EQ(Text(dialog, 1001),
+                  QStringLiteral("You are joined to an existing network.  To join a new one, press "
+                                 "Join or rejoin a different old one, press Rejoin."));
+        for (int id : { 1004, 1002, 1003 })
+            EXPECT_TRUE(Enabled(dialog, id)) << id;
+
+        Control<QComboBox>(dialog, 1004)->setCurrentIndex(3);
+        QTest::mouseClick(Control<QPushButton>(dialog, 1002), Qt::LeftButton);
+        EXPECT_EQ(Text(dialog, 1008), QStringLiteral("Bind succeeded"));
+        Control<QComboBox>(dialog, 1004)->setCurrentIndex(6); // chosen, not bound
+        dialog->reject();
+    });
+    EXPECT_EQ(CSettingsStore().GetProfileInt(QStringLiteral("Joined"), 0), 1);
+    Run([&](CConnectionsDlg* dialog) {
+        EXPECT_EQ(Control<QComboBox>(dialog, 1004)->currentIndex(), 3);
+        QTest::mouseClick(Control<QPushButton>(dialog, 1024), Qt::LeftButton);
+        EXPECT_EQ(Text(dialog, 1008), QStringLiteral("Network rejoined"));
+        EXPECT_TRUE(Enabled(dialog, 1002));
+        dialog->reject();
+    });
+}
+
 TEST_F(ConnectionsDlgTest, EveryAcceptedPortEditIsStoredAtOnceAndEscapeKeepsIt)
 {
     MessageBoxAnswerer answerer;
