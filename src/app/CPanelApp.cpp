@@ -1,5 +1,6 @@
 #include "app/CPanelApp.h"
 
+#include "app/CTerminationSignals.h"
 #include "panel/CPanelDlg.h"
 
 #include <QApplication>
@@ -18,6 +19,7 @@ bool CPanelApp::InitInstance()
     }
     // Any other trouble with the lock lets the program run: better twice than not at all.
     CPanelDlg panel;
+    CTerminationSignals termination([&panel] { panel.ExitProgram(); });
     panel.DoModal();
     return false;
 }
