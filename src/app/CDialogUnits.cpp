@@ -1,7 +1,6 @@
 #include "app/CDialogUnits.h"
 
 #include <QFontMetrics>
-#include <QWidget>
 
 #include <cmath>
 
@@ -23,10 +22,9 @@ int Scale(int dlu, int pixelsPerCell, int unitsPerCell)
 } // namespace
 
 CDialogUnits::CDialogUnits(const QFont& font)
-    : m_averageCharWidth(AverageCharWidthOf(QFontMetrics(font)))
-    , m_charHeight(QFontMetrics(font).height())
-{
-}
+    : m_averageCharWidth(AverageCharWidthOf(QFontMetrics(font))),
+      m_charHeight(QFontMetrics(font).height())
+{ }
 
 int CDialogUnits::X(int dlu) const
 {
@@ -46,14 +44,4 @@ QRect CDialogUnits::Rect(int x, int y, int width, int height) const
 QSize CDialogUnits::Size(int width, int height) const
 {
     return QSize(X(width), Y(height));
-}
-
-void CDialogUnits::Place(QWidget* widget, int x, int y, int width, int height) const
-{
-    widget->setGeometry(Rect(x, y, width, height));
-}
-
-void CDialogUnits::PlaceDropDown(QWidget* widget, int x, int y, int width) const
-{
-    widget->setGeometry(X(x), Y(y), X(width), widget->sizeHint().height());
 }

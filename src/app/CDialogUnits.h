@@ -4,8 +4,6 @@
 #include <QRect>
 #include <QSize>
 
-class QWidget;
-
 // Converts dialog units to pixels for a font: a horizontal unit is a quarter of the font's
 // average character width, a vertical unit an eighth of its height.
 class CDialogUnits
@@ -17,11 +15,6 @@ public:
     int Y(int dlu) const;
     QRect Rect(int x, int y, int width, int height) const;
     QSize Size(int width, int height) const;
-
-    // Places a child at its template rectangle; a drop-down list keeps the height its style
-    // wants, since the template's height there is the extent of the open list.
-    void Place(QWidget* widget, int x, int y, int width, int height) const;
-    void PlaceDropDown(QWidget* widget, int x, int y, int width) const;
 
     int AverageCharWidth() const { return m_averageCharWidth; }
     int CharHeight() const { return m_charHeight; }

@@ -6,8 +6,9 @@
 #include <QApplication>
 #include <QMessageBox>
 
-const char* const CPanelApp::kAlreadyRunningText =
-    "Mirelight is already running.\r\nActivate it by double-clicking on the icon in the System Tray.";
+const char* const CPanelApp::kAlreadyRunningText
+    = "Mirelight is already running.\r\nActivate it by double-clicking on the icon in the System "
+      "Tray.";
 
 bool CPanelApp::InitInstance()
 {

@@ -24,7 +24,9 @@ CTerminationSignals::CTerminationSignals(std::function<void()> onTerminate)
     m_notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &CTerminationSignals::OnReadable);
 
-    struct sigaction action {};
+    struct sigaction action
+    {
+    };
     action.sa_handler = &CTerminationSignals::OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
@@ -53,7 +55,6 @@ void CTerminationSignals::OnSignal(int signal)
 void CTerminationSignals::OnReadable()
 {
     char bytes[16];
-    while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
-    }
+    while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) { }
     m_onTerminate();
 }

@@ -1,12 +1,13 @@
 #pragma once
 
-#include <QDialog>
+#include "app/CTemplateDialog.h"
+
 #include <QString>
 
 class QLabel;
 
 // Name, version, maker and the build date and time of the program.
-class CAboutDlg : public QDialog
+class CAboutDlg : public CTemplateDialog
 {
     Q_OBJECT
 

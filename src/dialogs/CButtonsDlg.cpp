@@ -1,12 +1,9 @@
 #include "dialogs/CButtonsDlg.h"
 
-#include "app/CDialogUnits.h"
-#include "app/Resources.h"
 #include "panel/CPanelDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -23,64 +20,42 @@ void ExchangeIntoList(QComboBox* list, int index)
 } // namespace
 
 CButtonsDlg::CButtonsDlg(QWidget* parent)
-    : QDialog(parent)
+    : CTemplateDialog(parent, QStringLiteral("Buttons..."), 248, 211)
 {
-    setWindowTitle(QStringLiteral("Buttons..."));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowCloseButtonHint);
     CreateControls();
-    setFixedSize(CDialogUnits(font()).Size(248, 211));
 }
 
 void CButtonsDlg::CreateControls()
 {
-    const CDialogUnits units(font());
-    // Created in template order, which is also the tab order.
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    Resources::SetControlId(close, 1);
+    // Added in template order, which is also the tab order.
+    QPushButton* close = AddButton(1, QStringLiteral("Close"), { 170, 186, 50, 16 });
     close->setDefault(true);
-    units.Place(close, 170, 186, 50, 16);
     connect(close, &QPushButton::clicked, this, &CButtonsDlg::accept);
 
-    units.Place(new QLabel(QStringLiteral("Button Text"), this), 54, 7, 39, 8);
-    units.Place(new QLabel(QStringLiteral("Effect"), this), 171, 7, 20, 8);
-    for (int i = 0; i < kButtonCount; ++i) {
-        const int x = i < 3 ? 17 : 18;
-        units.Place(new QLabel(QStringLiteral("Button %1").arg(i + 1), this), x, 22 + 17 * i, 28, 8);
-    }
+    AddLabel(0, QStringLiteral("Button Text"), { 54, 7, 39, 8 });
+    AddLabel(0, QStringLiteral("Effect"), { 171, 7, 20, 8 });
+    for (int i = 0; i < kButtonCount; ++i)
+        AddLabel(0, QStringLiteral("Button %1").arg(i + 1),
+                 { i < 3 ? 17 : 18, 22 + 17 * i, 28, 8 });
 
-    auto makeCaption = [&](int button, int y) {
-        auto* edit = new QLineEdit(this);
-        Resources::SetControlId(edit, kCaptionIds[button]);
-        units.Place(edit, 53, y, 107, 14);
-        m_captionEdits[button] = edit;
-    };
-    auto makeEffect = [&](int button, int y) {
-        auto* list = new QComboBox(this);
-        Resources::SetControlId(list, kEffectIds[button]);
-        list->addItems({ QStringLiteral("Off"), QStringLiteral("On"), QStringLiteral("Toggle") });
-        units.PlaceDropDown(list, 169, y, 50);
-        m_effectLists[button] = list;
-    };
+    const QStringList effects
+        = { QStringLiteral("Off"), QStringLiteral("On"), QStringLiteral("Toggle") };
     for (int button = 0; button < 7; ++button)
-        makeCaption(button, 19 + 17 * button);
+        m_captionEdits[button] = AddEdit(kCaptionIds[button], { 53, 19 + 17 * button, 107, 14 });
     for (int button = 0; button < 7; ++button)
-        makeEffect(button, 20 + 17 * button);
-    makeCaption(7, 138);
-    makeEffect(7, 139);
+        m_effectLists[button] = AddDropDown(kEffectIds[button], effects, 169, 20 + 17 * button, 50);
+    m_captionEdits[7] = AddEdit(kCaptionIds[7], { 53, 138, 107, 14 });
+    m_effectLists[7] = AddDropDown(kEffectIds[7], effects, 169, 139, 50);
 
-    units.Place(new QLabel(QStringLiteral("Layout"), this), 18, 167, 23, 8);
-    m_layoutList = new QComboBox(this);
-    Resources::SetControlId(m_layoutList, IDC_LAYOUT);
-    m_layoutList->addItems({ QStringLiteral("1 button"), QStringLiteral("2 x 1 buttons"),
-                             QStringLiteral("1 x 2 buttons"), QStringLiteral("2 x 2 buttons"),
-                             QStringLiteral("1 x 3 buttons"), QStringLiteral("2 x 3 buttons"),
-                             QStringLiteral("1 x 4 buttons"), QStringLiteral("2 x 4 buttons") });
-    units.PlaceDropDown(m_layoutList, 53, 164, 107);
-
-    m_initInTaskBar = new QCheckBox(QStringLiteral("Initialize in TaskBar"), this);
-    Resources::SetControlId(m_initInTaskBar, IDC_INIT_IN_TASKBAR);
-    units.Place(m_initInTaskBar, 53, 189, 108, 10);
+    AddLabel(0, QStringLiteral("Layout"), { 18, 167, 23, 8 });
+    m_layoutList = AddDropDown(IDC_LAYOUT,
+                               { QStringLiteral("1 button"), QStringLiteral("2 x 1 buttons"),
+                                 QStringLiteral("1 x 2 buttons"), QStringLiteral("2 x 2 buttons"),
+                                 QStringLiteral("1 x 3 buttons"), QStringLiteral("2 x 3 buttons"),
+                                 QStringLiteral("1 x 4 buttons"), QStringLiteral("2 x 4 buttons") },
+                               53, 164, 107);
+    m_initInTaskBar = AddCheckBox(IDC_INIT_IN_TASKBAR, QStringLiteral("Initialize in TaskBar"),
+                                  { 53, 189, 108, 10 });
 }
 
 int CButtonsDlg::exec()

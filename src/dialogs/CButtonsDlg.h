@@ -1,8 +1,8 @@
 #pragma once
 
+#include "app/CTemplateDialog.h"
 #include "network/PanelSettings.h"
 
-#include <QDialog>
 #include <QString>
 
 #include <array>
@@ -14,16 +14,16 @@ class QLineEdit;
 
 // Captions and effects of the eight buttons, the panel layout and "start hidden". Works on
 // copies: Close copies them back into the panel, Esc and the close box copy nothing.
-class CButtonsDlg : public QDialog
+class CButtonsDlg : public CTemplateDialog
 {
     Q_OBJECT
 
 public:
     // Control ids of the caption boxes and effect lists of buttons 1 to 8.
-    static constexpr std::array<int, mirelight::kButtonCount> kCaptionIds = { 1005, 1006, 1007, 1008,
-                                                                              1009, 1010, 1011, 1018 };
-    static constexpr std::array<int, mirelight::kButtonCount> kEffectIds = { 1004, 1012, 1013, 1014,
-                                                                             1015, 1016, 1017, 1019 };
+    static constexpr std::array<int, mirelight::kButtonCount> kCaptionIds
+        = { 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1018 };
+    static constexpr std::array<int, mirelight::kButtonCount> kEffectIds
+        = { 1004, 1012, 1013, 1014, 1015, 1016, 1017, 1019 };
     static constexpr int IDC_LAYOUT = 1020;
     static constexpr int IDC_INIT_IN_TASKBAR = 1021;
 

@@ -1,7 +1,5 @@
 #include "dialogs/CConnectionsDlg.h"
 
-#include "app/CDialogUnits.h"
-#include "app/Resources.h"
 #include "network/CWaitCursor.h"
 #include "panel/CPanelDlg.h"
 
@@ -13,77 +11,42 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
-namespace {
-
-QPushButton* MakeButton(QWidget* parent, const CDialogUnits& units, int id, const QString& text,
-                        QRect where)
-{
-    auto* button = new QPushButton(text, parent);
-    Resources::SetControlId(button, id);
-    units.Place(button, where.x(), where.y(), where.width(), where.height());
-    return button;
-}
-
-QLabel* MakeLabel(QWidget* parent, const CDialogUnits& units, int id, const QString& text,
-                  QRect where)
-{
-    auto* label = new QLabel(text, parent);
-    if (id)
-        Resources::SetControlId(label, id);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    units.Place(label, where.x(), where.y(), where.width(), where.height());
-    return label;
-}
-
-} // namespace
-
 CConnectionsDlg::CConnectionsDlg(QWidget* parent)
-    : QDialog(parent)
+    : CTemplateDialog(parent, QStringLiteral("Connections..."), 259, 215)
 {
-    setWindowTitle(QStringLiteral("Connections..."));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowCloseButtonHint);
     CreateControls();
-    setFixedSize(CDialogUnits(font()).Size(259, 215));
 }
 
 void CConnectionsDlg::CreateControls()
 {
-    const CDialogUnits units(font());
-    // Created in template order, which is also the tab order.
-    QPushButton* close = MakeButton(this, units, 1, QStringLiteral("Close"), { 12, 188, 50, 16 });
+    // Added in template order, which is also the tab order.
+    QPushButton* close = AddButton(1, QStringLiteral("Close"), { 12, 188, 50, 16 });
     close->setDefault(true);
     connect(close, &QPushButton::clicked, this, &CConnectionsDlg::accept);
-
-    m_join = MakeButton(this, units, IDC_JOIN, QStringLiteral("Join"), { 12, 106, 50, 14 });
+    m_join = AddButton(IDC_JOIN, QStringLiteral("Join"), { 12, 106, 50, 14 });
     connect(m_join, &QPushButton::clicked, this, &CConnectionsDlg::OnJoin);
-    m_joinPrompt = MakeLabel(this, units, IDC_JOIN_PROMPT, QString(), { 12, 84, 233, 18 });
-    m_bind = MakeButton(this, units, IDC_BIND, QStringLiteral("Bind"), { 121, 150, 50, 14 });
+    m_joinPrompt = AddLabel(IDC_JOIN_PROMPT, QString(), { 12, 84, 233, 18 });
+    m_bind = AddButton(IDC_BIND, QStringLiteral("Bind"), { 121, 150, 50, 14 });
     connect(m_bind, &QPushButton::clicked, this, &CConnectionsDlg::OnBind);
-    m_bindPrompt = MakeLabel(this, units, IDC_BIND_PROMPT,
-                             QStringLiteral("To bind or unbind a button, select the button and "
-                                            "press Bind"),
-                             { 12, 135, 208, 8 });
-    m_buttonList = new QComboBox(this);
-    Resources::SetControlId(m_buttonList, IDC_BUTTON_LIST);
-    units.PlaceDropDown(m_buttonList, 12, 151, 106);
-    MakeLabel(this, units, 1006, QStringLiteral("To close this box, press Close."), { 15, 174, 143, 8 });
-    MakeLabel(this, units, 1007, QStringLiteral("Network status"), { 12, 7, 184, 8 });
-    m_status = MakeLabel(this, units, IDC_STATUS, QString(), { 12, 20, 232, 10 });
+    m_bindPrompt = AddLabel(IDC_BIND_PROMPT,
+                            QStringLiteral("To bind or unbind a button, select the button and "
+                                           "press Bind"),
+                            { 12, 135, 208, 8 });
+    m_buttonList = AddDropDown(IDC_BUTTON_LIST, {}, 12, 151, 106);
+    AddLabel(1006, QStringLiteral("To close this box, press Close."), { 15, 174, 143, 8 });
+    AddLabel(1007, QStringLiteral("Network status"), { 12, 7, 184, 8 });
+    m_status = AddLabel(IDC_STATUS, QString(), { 12, 20, 232, 10 });
     m_status->setAlignment(Qt::AlignCenter);
     m_status->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_status->setWordWrap(false);
-    m_comPrompt = MakeLabel(this, units, IDC_COM_PROMPT, QString(), { 12, 38, 232, 17 });
-    m_comPort = new QLineEdit(this);
-    Resources::SetControlId(m_comPort, IDC_COM_PORT);
-    units.Place(m_comPort, 12, 61, 40, 14);
+    m_comPrompt = AddLabel(IDC_COM_PROMPT, QString(), { 12, 38, 232, 17 });
+    m_comPort = AddEdit(IDC_COM_PORT, { 12, 61, 40, 14 });
     // Only the user's edits count: writing the box from the members emits no textEdited.
     connect(m_comPort, &QLineEdit::textEdited, this, &CConnectionsDlg::OnComPortEdited);
-    QPushButton* connectButton =
-        MakeButton(this, units, IDC_CONNECT, QStringLiteral("Connect"), { 56, 61, 50, 14 });
+    QPushButton* connectButton
+        = AddButton(IDC_CONNECT, QStringLiteral("Connect"), { 56, 61, 50, 14 });
     connect(connectButton, &QPushButton::clicked, this, &CConnectionsDlg::OnConnect);
-    m_rejoin = MakeButton(this, units, IDC_REJOIN, QStringLiteral("Rejoin"), { 69, 106, 50, 14 });
+    m_rejoin = AddButton(IDC_REJOIN, QStringLiteral("Rejoin"), { 69, 106, 50, 14 });
     connect(m_rejoin, &QPushButton::clicked, this, &CConnectionsDlg::OnRejoin);
 }
 
@@ -137,8 +100,8 @@ bool CConnectionsDlg::DoDataExchange(bool saveAndValidate)
 void CConnectionsDlg::UpdateControls()
 {
     const bool connected = m_pPanel->Dongle().IsPortOpen();
-    const bool onNetwork =
-        connected && m_pPanel->m_settings.m_bJoined && m_pPanel->Dongle().IsNetworkUp();
+    const bool onNetwork
+        = connected && m_pPanel->m_settings.m_bJoined && m_pPanel->Dongle().IsNetworkUp();
 
     m_comPrompt->setText(connected ? QStringLiteral("You are already connected to Brisko, but if "
                                                     "you wish to connect to a different Brisko, "
@@ -146,9 +109,10 @@ void CConnectionsDlg::UpdateControls()
                                    : QStringLiteral("To connect to Brisko, enter its COM port "
                                                     "number:"));
     if (onNetwork)
-        m_joinPrompt->setText(QStringLiteral("You are joined to an existing network.  To join a new "
-                                             "one, press Join or rejoin a different old one, press "
-                                             "Rejoin."));
+        m_joinPrompt->setText(
+            QStringLiteral("You are joined to an existing network.  To join a new "
+                           "one, press Join or rejoin a different old one, press "
+                           "Rejoin."));
     else if (connected)
         m_joinPrompt->setText(QStringLiteral("To join to a new network that is ready to accept "
                                              "Mirelight, press Join.  To attempt to rejoin an old "

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "app/CTemplateDialog.h"
+
 #include <QString>
 
 #include <optional>
@@ -13,7 +14,7 @@ class QPushButton;
 
 // The COM port, connecting, joining and rejoining a network, binding a button, and the
 // status of it all. Its buttons start the dongle operations; it shows every report while open.
-class CConnectionsDlg : public QDialog
+class CConnectionsDlg : public CTemplateDialog
 {
     Q_OBJECT
 

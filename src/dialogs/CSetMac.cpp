@@ -1,10 +1,6 @@
 #include "dialogs/CSetMac.h"
 
-#include "app/CDialogUnits.h"
-#include "app/Resources.h"
-
 #include <QApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -24,36 +20,18 @@ bool IsHexDigit(QChar c)
 } // namespace
 
 CSetMac::CSetMac(QWidget* parent)
-    : QDialog(parent)
+    : CTemplateDialog(parent, QStringLiteral("Set MAC Address"), 212, 84)
 {
-    setWindowTitle(QStringLiteral("Set MAC Address"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowCloseButtonHint);
-    const CDialogUnits units(font());
-
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    Resources::SetControlId(ok, 1);
+    QPushButton* ok = AddButton(1, QStringLiteral("OK"), { 95, 63, 50, 14 });
     ok->setDefault(true);
-    units.Place(ok, 95, 63, 50, 14);
     connect(ok, &QPushButton::clicked, this, &CSetMac::OnOK);
-
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    Resources::SetControlId(cancel, 2);
+    QPushButton* cancel = AddButton(2, QStringLiteral("Cancel"), { 155, 63, 50, 14 });
     cancel->setAutoDefault(false);
-    units.Place(cancel, 155, 63, 50, 14);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    m_editMacAddress = new QLineEdit(this);
-    Resources::SetControlId(m_editMacAddress, IDC_MAC_ADDRESS);
-    units.Place(m_editMacAddress, 7, 33, 141, 14);
-
-    units.Place(new QLabel(QStringLiteral("The MAC address of the Brisko must be set"), this), 7, 7,
-                141, 8);
-    units.Place(new QLabel(QStringLiteral("Enter the MAC address provided with Brisko as 16 hex "
-                                          "digits"),
-                           this),
-                7, 17, 196, 8);
-    setFixedSize(units.Size(212, 84));
+    m_editMacAddress = AddEdit(IDC_MAC_ADDRESS, { 7, 33, 141, 14 });
+    AddLabel(0, QStringLiteral("The MAC address of the Brisko must be set"), { 7, 7, 141, 8 });
+    AddLabel(0, QStringLiteral("Enter the MAC address provided with Brisko as 16 hex digits"),
+             { 7, 17, 196, 8 });
 }
 
 int CSetMac::exec()

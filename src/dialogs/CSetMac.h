@@ -1,12 +1,13 @@
 #pragma once
 
-#include <QDialog>
+#include "app/CTemplateDialog.h"
+
 #include <QString>
 
 class QLineEdit;
 
 // Asks for the dongle's MAC address as 16 hexadecimal digits; OK closes it only then.
-class CSetMac : public QDialog
+class CSetMac : public CTemplateDialog
 {
     Q_OBJECT
 

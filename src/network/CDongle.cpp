@@ -9,11 +9,8 @@ namespace mirelight {
 using namespace commands;
 
 CDongle::CDongle(IDongleHost& host, PanelSettings& settings)
-    : m_host(host)
-    , m_settings(settings)
-    , m_link(*this)
-{
-}
+    : m_host(host), m_settings(settings), m_link(*this)
+{ }
 
 void CDongle::ReportStatus(const std::string& text)
 {
@@ -131,8 +128,8 @@ void CDongle::Join()
         ReportStatus("Network found but couldn't join");
         return;
     }
-    const auto joined =
-        m_link.Exchange(JoinRequest(*networkId), { kJoinConfirm }, kAnswerTimeout, kJoinCode);
+    const auto joined
+        = m_link.Exchange(JoinRequest(*networkId), { kJoinConfirm }, kAnswerTimeout, kJoinCode);
     if (!joined)
         return;
     if (!HasSuccessStatus(*joined)) {
@@ -163,8 +160,8 @@ void CDongle::Rejoin()
     if (!m_link.Exchange(ResetRequest(), { kResetConfirm }, kAnswerTimeout, kRejoinResetCode))
         return;
     SetNetworkUp(false);
-    const auto answer =
-        m_link.Exchange(RejoinRequest(), { kJoinConfirm }, kAnswerTimeout, kRejoinCode);
+    const auto answer
+        = m_link.Exchange(RejoinRequest(), { kJoinConfirm }, kAnswerTimeout, kRejoinCode);
     if (!answer)
         return;
     if (!HasSuccessStatus(*answer)) {
@@ -203,8 +200,8 @@ void CDongle::Bind(int index)
     CWaitCursor wait(m_host);
     ReportStatus("You have 6 seconds to complete the bind operation");
     m_iBindButton = index;
-    const auto confirmation =
-        m_link.Exchange(BindRequest(index), { kDataConfirm }, kAnswerTimeout, kBindCode);
+    const auto confirmation
+        = m_link.Exchange(BindRequest(index), { kDataConfirm }, kAnswerTimeout, kBindCode);
     if (!confirmation)
         return;
     if (!HasSuccessStatus(*confirmation)) {

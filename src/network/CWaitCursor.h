@@ -9,11 +9,7 @@ namespace mirelight {
 class CWaitCursor
 {
 public:
-    explicit CWaitCursor(IDongleHost& host)
-        : m_host(host)
-    {
-        m_host.SetWaitCursor(true);
-    }
+    explicit CWaitCursor(IDongleHost& host) : m_host(host) { m_host.SetWaitCursor(true); }
     ~CWaitCursor() { m_host.SetWaitCursor(false); }
     CWaitCursor(const CWaitCursor&) = delete;
     CWaitCursor& operator=(const CWaitCursor&) = delete;

@@ -1,6 +1,5 @@
 #include "panel/CPanelDlg.h"
 
-#include "app/CDialogUnits.h"
 #include "app/CSettingsStore.h"
 #include "app/Resources.h"
 #include "dialogs/CAboutDlg.h"
@@ -23,13 +22,8 @@ using mirelight::kButtonCount;
 
 namespace {
 
-struct TemplateRect
-{
-    int x, y, width, height;
-};
-
 // Buttons 1 to 8 in dialog units: odd buttons on the left, the last row one unit lower.
-constexpr std::array<TemplateRect, kButtonCount> kButtonRects = { {
+constexpr std::array<CTemplateDialog::DluRect, kButtonCount> kButtonRects = { {
     { 1, 0, 74, 22 },
     { 76, 0, 74, 22 },
     { 1, 22, 74, 22 },
@@ -39,9 +33,6 @@ constexpr std::array<TemplateRect, kButtonCount> kButtonRects = { {
     { 1, 67, 74, 22 },
     { 76, 67, 74, 22 },
 } };
-
-constexpr int kTemplateWidth = 150;
-constexpr int kTemplateHeight = 89;
 
 // A window size along one axis, kept between a one-pixel client area and the screen.
 int ClampToScreen(qint64 windowSize, int frame, int available)
@@ -54,15 +45,15 @@ int ClampToScreen(qint64 windowSize, int frame, int available)
 } // namespace
 
 CPanelDlg::CPanelDlg(ITrayShell* trayShell)
-    : m_ownTrayShell(trayShell ? nullptr : std::make_unique<CQtTrayShell>())
-    , m_hIcon(Resources::Icon(Resources::IDR_MAINFRAME))
-    , m_trayIcon(Resources::IDR_MAINFRAME, trayShell ? *trayShell : *m_ownTrayShell)
+    : CTemplateDialog(nullptr, QStringLiteral("Mirelight"), 150, 89),
+      m_ownTrayShell(trayShell ? nullptr : std::make_unique<CQtTrayShell>()),
+      m_hIcon(Resources::Icon(Resources::IDR_MAINFRAME)),
+      m_trayIcon(Resources::IDR_MAINFRAME, trayShell ? *trayShell : *m_ownTrayShell)
 {
-    setWindowTitle(QStringLiteral("Mirelight"));
+    // The main window: in the task bar, with a close box but nothing to minimise or resize.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     CreateButtons();
-    setFixedSize(CDialogUnits(font()).Size(kTemplateWidth, kTemplateHeight));
 
     // Window creation puts the tray icon up, before the opening step runs.
     m_trayIcon.SetNotifyWindow(this, WM_USER);
@@ -76,13 +67,10 @@ CPanelDlg::~CPanelDlg()
 
 void CPanelDlg::CreateButtons()
 {
-    const CDialogUnits units(font());
     for (int i = 0; i < kButtonCount; ++i) {
-        auto* button = new QPushButton(this);
-        Resources::SetControlId(button, kButtonIds[i]);
-        connect(button, &QPushButton::clicked, this, [this, i] { m_dongle.SendButtonMessage(i, true); });
-        const TemplateRect& r = kButtonRects[i];
-        units.Place(button, r.x, r.y, r.width, r.height);
+        QPushButton* button = AddButton(kButtonIds[i], QString(), kButtonRects[i]);
+        connect(button, &QPushButton::clicked, this,
+                [this, i] { m_dongle.SendButtonMessage(i, true); });
         m_buttons[i] = button;
     }
 }
@@ -286,7 +274,8 @@ void CPanelDlg::ResizeForLayout()
     const qint64 windowWidth = (button.width() + 1) * columns + m_cxFrame + 2;
     const qint64 windowHeight = button.height() * rows + m_cyFrame + 1;
 
-    const QRect available = (screen() ? screen() : QApplication::primaryScreen())->availableGeometry();
+    const QRect available
+        = (screen() ? screen() : QApplication::primaryScreen())->availableGeometry();
     setFixedSize(ClampToScreen(windowWidth, m_cxFrame, available.width()) - m_cxFrame,
                  ClampToScreen(windowHeight, m_cyFrame, available.height()) - m_cyFrame);
 }

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "app/CTemplateDialog.h"
 #include "network/CDongle.h"
 #include "network/IDongleHost.h"
 #include "network/PanelSettings.h"
 #include "panel/CTrayIcon.h"
 #include "panel/ITrayShell.h"
 
-#include <QDialog>
 #include <QEventLoop>
 #include <QIcon>
 #include <QString>
@@ -20,7 +20,7 @@ class QPushButton;
 
 // The switch panel: the program's only main window and owner of its state. It runs its own
 // modal loop for the life of the program; Esc and the close box only hide it.
-class CPanelDlg : public QDialog, public mirelight::IDongleHost
+class CPanelDlg : public CTemplateDialog, public mirelight::IDongleHost
 {
     Q_OBJECT
 
@@ -36,8 +36,8 @@ public:
     static constexpr int WM_USER = 0x400; // the tray icon's callback message
 
     // Control ids of buttons 1 to 8; 1004 is not one of them.
-    static constexpr std::array<int, mirelight::kButtonCount> kButtonIds = { 1000, 1001, 1002, 1003,
-                                                                             1005, 1006, 1007, 1008 };
+    static constexpr std::array<int, mirelight::kButtonCount> kButtonIds
+        = { 1000, 1001, 1002, 1003, 1005, 1006, 1007, 1008 };
 
     // Without a shell the panel uses the platform's notification area.
     explicit CPanelDlg(ITrayShell* trayShell = nullptr);

@@ -10,8 +10,7 @@ constexpr int kMaxTipLength = 63;
 
 } // namespace
 
-CTrayIcon::CTrayIcon(int id, ITrayShell& shell)
-    : m_shell(shell)
+CTrayIcon::CTrayIcon(int id, ITrayShell& shell) : m_shell(shell)
 {
     m_notifyData.id = id;
     m_notifyData.tip = Resources::String(id).left(kMaxTipLength);

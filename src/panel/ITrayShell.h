@@ -21,7 +21,8 @@ public:
     virtual ~ITrayShell() = default;
 
     // True when the notification area took the change.
-    virtual bool NotifyIcon(Command command, const QIcon& icon, const QString& tip, Fields fields) = 0;
+    virtual bool NotifyIcon(Command command, const QIcon& icon, const QString& tip, Fields fields)
+        = 0;
     // Receives the mouse events (WM_LBUTTONDBLCLK style values) on the icon.
     virtual void SetEventHandler(std::function<void(int event)> handler) = 0;
 };

@@ -1,13 +1,13 @@
 #include "app/CInstanceLock.h"
 #include "app/CPanelApp.h"
 #include "app/CSettingsStore.h"
-#include "support/QtPrinters.h"
 #include "support/ModalDriver.h"
+#include "support/QtPrinters.h"
 
+#include <QAbstractButton>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QAbstractButton>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTextStream>
@@ -65,8 +65,9 @@ TEST(SingleInstance, SecondStartShowsTheMessageAndTouchesNoSettingsUntilTheFirst
     CPanelApp second;
     EXPECT_FALSE(second.InitInstance());
     EXPECT_EQ(title, QStringLiteral("mirelight"));
-    EXPECT_EQ(text, QStringLiteral("Mirelight is already running.\nActivate it by "
-                                   "double-clicking on the icon in the System Tray."));
+    EXPECT_EQ(text,
+              QStringLiteral("Mirelight is already running.\nActivate it by "
+                             "double-clicking on the icon in the System Tray."));
     EXPECT_EQ(icon, QMessageBox::Information);
     EXPECT_EQ(ReadAll(settingsFile), settingsBefore);
     EXPECT_EQ(QFileInfo(settingsFile).lastModified(), writtenBefore);

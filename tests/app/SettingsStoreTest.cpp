@@ -1,8 +1,8 @@
 #include "app/CSettingsStore.h"
 #include "support/QtPrinters.h"
 
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <gtest/gtest.h>
@@ -52,8 +52,8 @@ TEST_F(SettingsStoreTest, FirstRunGivesDefaultsAndWritesNothing)
 TEST_F(SettingsStoreTest, EveryKeyRoundTripsUnderItsOwnName)
 {
     PanelSettings saved;
-    saved.m_strButtonText = { "",      "Küche ☀", "a, b",  "@Variant(x)", "\"quoted\"",
-                              "back\\slash", "=;#", std::string(300, 'x') };
+    saved.m_strButtonText = { "",           "Küche ☀",     "a, b", "@Variant(x)",
+                              "\"quoted\"", "back\\slash", "=;#",  std::string(300, 'x') };
     saved.m_iEffect = { 0, 1, 2, -1, 7, INT_MIN, INT_MAX, 2 };
     saved.m_bJoined = 1;
     saved.m_iLayout = INT_MIN;
@@ -73,11 +73,27 @@ TEST_F(SettingsStoreTest, EveryKeyRoundTripsUnderItsOwnName)
     raw.beginGroup(QStringLiteral("Corvanthis Mirelight"));
     QStringList keys = raw.childKeys();
     keys.sort();
-    EXPECT_EQ(keys, QStringList({ "Button 1", "Button 2", "Button 3", "Button 4", "Button 5",
-                                  "Button 6", "Button 7", "Button 8", "Effect1", "Effect2",
-                                  "Effect3", "Effect4", "Effect5", "Effect6", "Effect7",
-                                  "Effect8", "Joined", "Layout", "m_IsInvisibleAtStartup",
-                                  "m_iComChan" }));
+    EXPECT_EQ(keys,
+              QStringList({ "Button 1",
+                            "Button 2",
+                            "Button 3",
+                            "Button 4",
+                            "Button 5",
+                            "Button 6",
+                            "Button 7",
+                            "Button 8",
+                            "Effect1",
+                            "Effect2",
+                            "Effect3",
+                            "Effect4",
+                            "Effect5",
+                            "Effect6",
+                            "Effect7",
+                            "Effect8",
+                            "Joined",
+                            "Layout",
+                            "m_IsInvisibleAtStartup",
+                            "m_iComChan" }));
 }
 
 TEST_F(SettingsStoreTest, ValuesThatDoNotConvertReadAsDefaultsAndTheRestIsKept)

@@ -38,8 +38,7 @@ protected:
         return dialog.exec();
     }
 
-    template<class T>
-    static T* Control(QWidget* dialog, int id)
+    template<class T> static T* Control(QWidget* dialog, int id)
     {
         T* control = dialog->findChild<T*>(QStringLiteral("IDC_%1").arg(id));
         EXPECT_NE(control, nullptr) << "control " << id;
@@ -56,7 +55,8 @@ TEST_F(ButtonsDlgTest, OpensWithThePanelsValuesInTheRightControls)
         for (int i = 0; i < 8; ++i) {
             EXPECT_EQ(Control<QLineEdit>(dialog, CButtonsDlg::kCaptionIds[i])->text(),
                       QStringLiteral("Caption %1").arg(i + 1));
-            EXPECT_EQ(Control<QComboBox>(dialog, CButtonsDlg::kEffectIds[i])->currentIndex(), i % 3);
+            EXPECT_EQ(Control<QComboBox>(dialog, CButtonsDlg::kEffectIds[i])->currentIndex(),
+                      i % 3);
         }
         QComboBox* effect = Control<QComboBox>(dialog, 1004);
         EXPECT_EQ(effect->count(), 3);
@@ -153,8 +153,9 @@ TEST_F(ButtonsDlgTest, TabOrderRunsDownCaptionsThenEffects)
             while (!(widget->focusPolicy() & Qt::TabFocus))
                 widget = widget->nextInFocusChain();
         }
-        EXPECT_EQ(order, QList<int>({ 1, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1004, 1012, 1013,
-                                      1014, 1015, 1016, 1017, 1018, 1019, 1020, 1021 }));
+        EXPECT_EQ(order,
+                  QList<int>({ 1, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1004, 1012, 1013, 1014,
+                               1015, 1016, 1017, 1018, 1019, 1020, 1021 }));
         dialog->reject();
     });
 }

@@ -25,15 +25,16 @@ namespace {
 
 constexpr long kCom = 5;
 
-const QString kNotConnectedPortText = QStringLiteral("To connect to Brisko, enter its COM port number:");
+const QString kNotConnectedPortText
+    = QStringLiteral("To connect to Brisko, enter its COM port number:");
 const QString kConnectedPortText = QStringLiteral(
     "You are already connected to Brisko, but if you wish to connect to a different Brisko, "
     "enter the COM port:");
-const QString kNotConnectedJoinText =
-    QStringLiteral("To join to a new network that is ready to accept Mirelight, press Join:");
-const QString kConnectedJoinText =
-    QStringLiteral("To join to a new network that is ready to accept Mirelight, press Join.  To "
-                   "attempt to rejoin an old network press rejoin:");
+const QString kNotConnectedJoinText
+    = QStringLiteral("To join to a new network that is ready to accept Mirelight, press Join:");
+const QString kConnectedJoinText
+    = QStringLiteral("To join to a new network that is ready to accept Mirelight, press Join.  To "
+                     "attempt to rejoin an old network press rejoin:");
 
 // Answers every message box that comes up with OK, keeping its text.
 class MessageBoxAnswerer : public QObject
@@ -78,15 +79,17 @@ protected:
         EXPECT_EQ(m_panel.ConnectionsDialog(), nullptr);
     }
 
-    template<class T>
-    static T* Control(QWidget* dialog, int id)
+    template<class T> static T* Control(QWidget* dialog, int id)
     {
         T* control = dialog->findChild<T*>(QStringLiteral("IDC_%1").arg(id));
         EXPECT_NE(control, nullptr) << "control " << id;
         return control;
     }
     static QString Text(QWidget* dialog, int id) { return Control<QLabel>(dialog, id)->text(); }
-    static bool Enabled(QWidget* dialog, int id) { return Control<QWidget>(dialog, id)->isEnabled(); }
+    static bool Enabled(QWidget* dialog, int id)
+    {
+        return Control<QWidget>(dialog, id)->isEnabled();
+    }
 
     FakeTrayShell m_tray;
     CPanelDlg m_panel { &m_tray };
@@ -124,7 +127,8 @@ TEST_F(ConnectionsDlgTest, ConnectShowsEveryReportAndTheConnectedState)
             QLabel* label;
             bool eventFilter(QObject*, QEvent* event) override
             {
-                if (event->type() == QEvent::Paint && (shown->isEmpty() || shown->last() != label->text()))
+                if (event->type() == QEvent::Paint
+                    && (shown->isEmpty() || shown->last() != label->text()))
                     shown->append(label->text());
                 return false;
             }

@@ -43,8 +43,9 @@ TEST_F(ConnectTest, DongleWithAddressIsConfiguredWithTwelveRequestsAndNothingEls
     EXPECT_EQ(Status(), "Brisko detected on COM7:");
     EXPECT_TRUE(m_dongle.IsPortOpen());
     EXPECT_EQ(m_sim.Requests(), DetectionRequests());
-    EXPECT_EQ(m_host.m_statuses,
-              std::vector<std::string>({ "Searching for Brisko on COM7:", "Brisko detected on COM7:" }));
+    EXPECT_EQ(
+        m_host.m_statuses,
+        std::vector<std::string>({ "Searching for Brisko on COM7:", "Brisko detected on COM7:" }));
     EXPECT_EQ(m_host.m_macQuestions, 0);
     EXPECT_EQ(m_host.m_saves, 0);
     EXPECT_EQ(m_settings.m_bJoined, before.m_bJoined);
@@ -182,21 +183,22 @@ TEST_P(ConnectTimeoutTest, EachWaitReportsItsOwnCodeAndClosesThePort)
     EXPECT_GE(took, 1500ms);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryWait, ConnectTimeoutTest,
-    testing::Values(TimeoutCase { "Version", "+DVRR", 1, false, 868 },
-                    TimeoutCase { "MacAddress", "+DSMR", 1, true, 941 },
-                    TimeoutCase { "ModelCheck", "+DVRR", 2, false, 964 },
-                    TimeoutCase { "BasicSetting", "+DSTR=04", 1, false, 995 },
-                    TimeoutCase { "Button1", "+DSTR=81", 1, false, 1017 },
-                    TimeoutCase { "Button2", "+DSTR=82", 1, false, 1039 },
-                    TimeoutCase { "Button3", "+DSTR=83", 1, false, 1061 },
-                    TimeoutCase { "Button4", "+DSTR=84", 1, false, 1083 },
-                    TimeoutCase { "Button5", "+DSTR=85", 1, false, 1105 },
-                    TimeoutCase { "Button6", "+DSTR=86", 1, false, 1127 },
-                    TimeoutCase { "Button7", "+DSTR=87", 1, false, 1149 },
-                    TimeoutCase { "Button8", "+DSTR=88", 1, false, 1171 },
-                    TimeoutCase { "Reset", "+DRSR", 1, false, 1193 }),
-    [](const testing::TestParamInfo<TimeoutCase>& param) { return param.param.description; });
+INSTANTIATE_TEST_SUITE_P(EveryWait, ConnectTimeoutTest,
+                         testing::Values(TimeoutCase { "Version", "+DVRR", 1, false, 868 },
+                                         TimeoutCase { "MacAddress", "+DSMR", 1, true, 941 },
+                                         TimeoutCase { "ModelCheck", "+DVRR", 2, false, 964 },
+                                         TimeoutCase { "BasicSetting", "+DSTR=04", 1, false, 995 },
+                                         TimeoutCase { "Button1", "+DSTR=81", 1, false, 1017 },
+                                         TimeoutCase { "Button2", "+DSTR=82", 1, false, 1039 },
+                                         TimeoutCase { "Button3", "+DSTR=83", 1, false, 1061 },
+                                         TimeoutCase { "Button4", "+DSTR=84", 1, false, 1083 },
+                                         TimeoutCase { "Button5", "+DSTR=85", 1, false, 1105 },
+                                         TimeoutCase { "Button6", "+DSTR=86", 1, false, 1127 },
+                                         TimeoutCase { "Button7", "+DSTR=87", 1, false, 1149 },
+                                         TimeoutCase { "Button8", "+DSTR=88", 1, false, 1171 },
+                                         TimeoutCase { "Reset", "+DRSR", 1, false, 1193 }),
+                         [](const testing::TestParamInfo<TimeoutCase>& param) {
+                             return param.param.description;
+                         });
 
 } // namespace

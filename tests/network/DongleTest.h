@@ -25,7 +25,10 @@ protected:
         m_host.m_status = &m_dongle.Status();
     }
 
-    void Script(const std::function<void(mirelight::CBriskoModel&)>& change) { m_sim.Configure(change); }
+    void Script(const std::function<void(mirelight::CBriskoModel&)>& change)
+    {
+        m_sim.Configure(change);
+    }
 
     // Connects, and forgets the requests that took, so that tests see only their own.
     void Connected()

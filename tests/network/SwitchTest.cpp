@@ -37,16 +37,20 @@ TEST_P(ButtonMessageTest, SendsTheButtonPairAndEffectByteAndReportsIt)
 INSTANTIATE_TEST_SUITE_P(
     Effects, ButtonMessageTest,
     testing::Values(
-        EffectCase { "Button3On", 2, 1, "+ADAR=06000000000100000A0100000000000000000000000000001300131156110000FF",
+        EffectCase { "Button3On", 2, 1,
+                     "+ADAR=06000000000100000A0100000000000000000000000000001300131156110000FF",
                      "Message FF sent for button 3" },
-        EffectCase { "Button3Off", 2, 0, "+ADAR=06000000000100000A010000000000000000000000000000130013115611000000",
+        EffectCase { "Button3Off", 2, 0,
+                     "+ADAR=06000000000100000A010000000000000000000000000000130013115611000000",
                      "Message 00 sent for button 3" },
-        EffectCase { "Button3Toggle", 2, 2, "+ADAR=06000000000100000A0100000000000000000000000000001300131156110000F0",
+        EffectCase { "Button3Toggle", 2, 2,
+                     "+ADAR=06000000000100000A0100000000000000000000000000001300131156110000F0",
                      "Message F0 sent for button 3" },
         EffectCase { "Button1NoSelection", 0, -1,
                      "+ADAR=06000000000100000A0100000000000000000000000000001100131156110000F0",
                      "Message F0 sent for button 1" },
-        EffectCase { "Button8On", 7, 1, "+ADAR=06000000000100000A0100000000000000000000000000001800131156110000FF",
+        EffectCase { "Button8On", 7, 1,
+                     "+ADAR=06000000000100000A0100000000000000000000000000001800131156110000FF",
                      "Message FF sent for button 8" }),
     [](const auto& param) { return param.param.description; });
 
@@ -113,11 +117,14 @@ TEST_F(BindTest, CompletedBindIsReportedAndSaved)
 {
     Connected();
     m_dongle.Bind(2);
-    EXPECT_EQ(NewRequests(),
-              std::vector<std::string>(
-                  { "+ADAR=0B000000000000010A0100000000000000000000000000000000202155080000130001000113" }));
+    EXPECT_EQ(
+        NewRequests(),
+        std::vector<std::string>(
+            { "+ADAR="
+              "0B000000000000010A0100000000000000000000000000000000202155080000130001000113" }));
     EXPECT_EQ(m_host.m_statuses,
-              std::vector<std::string>({ "You have 6 seconds to complete the bind operation", "Bind succeeded" }));
+              std::vector<std::string>(
+                  { "You have 6 seconds to complete the bind operation", "Bind succeeded" }));
     EXPECT_EQ(m_host.m_saves, 1);
     EXPECT_EQ(m_dongle.BindButton(), 2);
     EXPECT_TRUE(m_host.m_waitCursorShown);

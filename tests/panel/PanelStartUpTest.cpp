@@ -1,7 +1,7 @@
-#include "support/FakeTrayShell.h"
 #include "app/CSettingsStore.h"
 #include "dialogs/CSetMac.h"
 #include "panel/CPanelDlg.h"
+#include "support/FakeTrayShell.h"
 #include "support/ModalDriver.h"
 #include "support/QtPrinters.h"
 

@@ -1,10 +1,10 @@
-#include "support/FakeTrayShell.h"
 #include "app/CSettingsStore.h"
-#include "support/QtPrinters.h"
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CButtonsDlg.h"
 #include "panel/CPanelDlg.h"
+#include "support/FakeTrayShell.h"
 #include "support/ModalDriver.h"
+#include "support/QtPrinters.h"
 
 #include <QApplication>
 #include <QFile>
@@ -35,7 +35,10 @@ protected:
         Store(QStringLiteral("m_iComChan"), 0); // no dongle: start-up connects to nothing
     }
 
-    static void Store(const QString& key, int value) { CSettingsStore().WriteProfileInt(key, value); }
+    static void Store(const QString& key, int value)
+    {
+        CSettingsStore().WriteProfileInt(key, value);
+    }
 
     static QStringList StoredKeys()
     {
@@ -266,9 +269,10 @@ TEST_F(PanelTest, AboutCommandShowsTheBuildDateAndTime)
         panel.SystemMenu()->actions().at(4)->trigger();
     });
     // "Apr  5 2007 15:07:12": a one-digit day is padded with a space.
-    EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(^[A-Z][a-z]{2} [ 123]\d \d{4} \d\d:\d\d:\d\d$)"))
-                    .match(shown)
-                    .hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral(R"(^[A-Z][a-z]{2} [ 123]\d \d{4} \d\d:\d\d:\d\d$)"))
+            .match(shown)
+            .hasMatch())
         << shown.toStdString();
 }
 

@@ -1,7 +1,7 @@
-#include "support/FakeTrayShell.h"
 #include "app/Resources.h"
 #include "panel/CPanelDlg.h"
 #include "panel/CTrayIcon.h"
+#include "support/FakeTrayShell.h"
 
 #include <gtest/gtest.h>
 
@@ -61,8 +61,10 @@ TEST(TrayIcon, OnlyADoubleClickOnOurIconShowsThePanel)
     ASSERT_FALSE(panel.isVisible());
 
     EXPECT_EQ(panel.m_trayIcon.HandleTrayMessage(999, CTrayIcon::WM_LBUTTONDBLCLK), 0);
-    EXPECT_EQ(panel.m_trayIcon.HandleTrayMessage(Resources::IDR_MAINFRAME, CTrayIcon::WM_LBUTTONUP), 0);
-    EXPECT_EQ(panel.m_trayIcon.HandleTrayMessage(Resources::IDR_MAINFRAME, CTrayIcon::WM_RBUTTONUP), 1);
+    EXPECT_EQ(panel.m_trayIcon.HandleTrayMessage(Resources::IDR_MAINFRAME, CTrayIcon::WM_LBUTTONUP),
+              0);
+    EXPECT_EQ(panel.m_trayIcon.HandleTrayMessage(Resources::IDR_MAINFRAME, CTrayIcon::WM_RBUTTONUP),
+              1);
     EXPECT_FALSE(panel.isVisible());
     EXPECT_FALSE(panel.IsVisibleAllowed());
 

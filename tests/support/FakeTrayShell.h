@@ -20,7 +20,10 @@ public:
         m_calls.push_back({ command, tip, fields });
         return m_accepts;
     }
-    void SetEventHandler(std::function<void(int)> handler) override { m_handler = std::move(handler); }
+    void SetEventHandler(std::function<void(int)> handler) override
+    {
+        m_handler = std::move(handler);
+    }
 
     // A mouse event on the icon, as the platform would deliver it.
     void Click(int event) const { m_handler(event); }

@@ -22,7 +22,8 @@ std::string MakeFolder(const std::string& base, const char* name)
 
 void IsolateUserFolders()
 {
-    std::string pattern = std::filesystem::temp_directory_path().string() + "/mirelight-test-XXXXXX";
+    std::string pattern
+        = std::filesystem::temp_directory_path().string() + "/mirelight-test-XXXXXX";
     if (!::mkdtemp(pattern.data()))
         throw std::runtime_error("mkdtemp failed");
     ::setenv("XDG_CONFIG_HOME", MakeFolder(pattern, "config").c_str(), 1);

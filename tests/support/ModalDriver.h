@@ -13,8 +13,7 @@ namespace testsupport {
 void WhenModalWidget(std::function<bool(QWidget*)> matches, std::function<void(QWidget*)> action,
                      int timeoutMs);
 
-template<class T>
-void WhenModal(std::function<void(T*)> action, int timeoutMs = 5000)
+template<class T> void WhenModal(std::function<void(T*)> action, int timeoutMs = 5000)
 {
     WhenModalWidget([](QWidget* widget) { return qobject_cast<T*>(widget) != nullptr; },
                     [action](QWidget* widget) { action(qobject_cast<T*>(widget)); }, timeoutMs);

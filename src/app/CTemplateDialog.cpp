@@ -1,0 +1,64 @@
+#include "app/CTemplateDialog.h"
+
+#include "app/Resources.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+CTemplateDialog::CTemplateDialog(QWidget* parent, const QString& title, int widthDlu, int heightDlu)
+    : QDialog(parent), m_units(font())
+{
+    setWindowTitle(title);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint);
+    setFixedSize(m_units.Size(widthDlu, heightDlu));
+}
+
+void CTemplateDialog::Place(QWidget* control, int id, DluRect where)
+{
+    if (id)
+        Resources::SetControlId(control, id);
+    control->setGeometry(m_units.Rect(where.x, where.y, where.width, where.height));
+}
+
+QPushButton* CTemplateDialog::AddButton(int id, const QString& text, DluRect where)
+{
+    auto* button = new QPushButton(text, this);
+    Place(button, id, where);
+    return button;
+}
+
+QLabel* CTemplateDialog::AddLabel(int id, const QString& text, DluRect where)
+{
+    auto* label = new QLabel(text, this);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Place(label, id, where);
+    return label;
+}
+
+QLineEdit* CTemplateDialog::AddEdit(int id, DluRect where)
+{
+    auto* edit = new QLineEdit(this);
+    Place(edit, id, where);
+    return edit;
+}
+
+QComboBox* CTemplateDialog::AddDropDown(int id, const QStringList& items, int x, int y, int width)
+{
+    auto* list = new QComboBox(this);
+    list->addItems(items);
+    Place(list, id, { x, y, width, 0 });
+    list->setFixedHeight(list->sizeHint().height());
+    return list;
+}
+
+QCheckBox* CTemplateDialog::AddCheckBox(int id, const QString& text, DluRect where)
+{
+    auto* box = new QCheckBox(text, this);
+    Place(box, id, where);
+    return box;
+}
