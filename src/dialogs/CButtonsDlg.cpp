@@ -68,7 +68,7 @@ int CButtonsDlg::exec()
 
 void CButtonsDlg::CopyInFromPanel()
 {
-    const mirelight::PanelSettings& settings = m_pPanel->m_settings;
+    const mirelight::PanelSettings& settings = m_pPanel->Settings();
     for (int i = 0; i < kButtonCount; ++i) {
         m_iEffect[i] = settings.m_iEffect[i];
         m_strButtonText[i] = QString::fromStdString(settings.m_strButtonText[i]);
@@ -108,7 +108,7 @@ void CButtonsDlg::accept()
 
 void CButtonsDlg::CopyBackToPanel()
 {
-    mirelight::PanelSettings& settings = m_pPanel->m_settings;
+    mirelight::PanelSettings& settings = m_pPanel->Settings();
     settings.m_iLayout = m_iLayout;
     for (int i = 0; i < kButtonCount; ++i)
         settings.m_strButtonText[i] = m_strButtonText[i].toStdString();

@@ -55,10 +55,10 @@ int CConnectionsDlg::exec()
     {
         mirelight::CWaitCursor wait(*m_pPanel);
         DoDataExchange(false);
-        for (const std::string& caption : m_pPanel->m_settings.m_strButtonText)
+        for (const std::string& caption : m_pPanel->Settings().m_strButtonText)
             m_buttonList->addItem(QString::fromStdString(caption));
         m_buttonList->setCurrentIndex(m_pPanel->Dongle().BindButton());
-        m_iComPort = m_pPanel->m_settings.m_iComChan;
+        m_iComPort = m_pPanel->Settings().m_iComChan;
         m_strNetStatus = m_pPanel->Status();
         DoDataExchange(false);
         UpdateControls();
@@ -101,7 +101,7 @@ void CConnectionsDlg::UpdateControls()
 {
     const bool connected = m_pPanel->Dongle().IsPortOpen();
     const bool onNetwork
-        = connected && m_pPanel->m_settings.m_bJoined && m_pPanel->Dongle().IsNetworkUp();
+        = connected && m_pPanel->Settings().m_bJoined && m_pPanel->Dongle().IsNetworkUp();
 
     m_comPrompt->setText(connected ? QStringLiteral("You are already connected to Brisko, but if "
                                                     "you wish to connect to a different Brisko, "
@@ -140,7 +140,7 @@ void CConnectionsDlg::OnStatusChanged()
 void CConnectionsDlg::OnComPortEdited()
 {
     DoDataExchange(true); // a box without an integer keeps the last number
-    m_pPanel->m_settings.m_iComChan = m_iComPort;
+    m_pPanel->Settings().m_iComChan = m_iComPort;
     m_pPanel->SaveSettings();
 }
 
@@ -170,7 +170,7 @@ void CConnectionsDlg::OnBind()
 void CConnectionsDlg::accept()
 {
     DoDataExchange(true);
-    m_pPanel->m_settings.m_iComChan = m_iComPort;
+    m_pPanel->Settings().m_iComChan = m_iComPort;
     if (DoDataExchange(true))
         QDialog::accept();
 }

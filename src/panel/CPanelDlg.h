@@ -54,37 +54,27 @@ public:
     // The tray icon's double click: the panel may be shown again, and is.
     void ShowFromTray();
 
+    // The OK step ends the program; the cancel step (Esc, the close box, Alt+F4) only hides
+    // the panel.
+    void accept() override;
+    void reject() override;
+
+    // The settings, which the dialogs edit in place and the dongle operations read.
+    mirelight::PanelSettings& Settings() { return m_settings; }
+    mirelight::CDongle& Dongle() { return m_dongle; }
+    CTrayIcon& TrayIcon() { return m_trayIcon; }
+    QString Status() const { return QString::fromStdString(m_dongle.Status()); }
+    // The Connections dialog while it is open, else null.
+    CConnectionsDlg* ConnectionsDialog() const { return m_pConnDlg; }
     QMenu* SystemMenu() const { return m_sysMenu; }
     QPushButton* Button(int index) const { return m_buttons[index]; }
     bool IsVisibleAllowed() const { return m_bVisible; }
-    QString Status() const { return QString::fromStdString(m_dongle.Status()); }
-    mirelight::CDongle& Dongle() { return m_dongle; }
-    // The Connections dialog while it is open, else null.
-    CConnectionsDlg* ConnectionsDialog() const { return m_pConnDlg; }
 
     // What the dongle operations ask of the user interface.
     void StatusChanged() override;
     void UpdateControls() override;
     bool AskMacAddress(std::string& digits) override;
     void SetWaitCursor(bool on) override;
-
-private:
-    std::unique_ptr<ITrayShell> m_ownTrayShell; // before the tray icon, which uses it to the end
-
-public:
-    QIcon m_hIcon;
-    CTrayIcon m_trayIcon;
-    mirelight::PanelSettings m_settings;
-    int m_cyFrame = 0;
-    int m_cxFrame = 0;
-
-private:
-    // After the tray icon: the port closes before the icon goes.
-    mirelight::CDongle m_dongle { *this, m_settings };
-    CConnectionsDlg* m_pConnDlg = nullptr;
-
-    void accept() override; // the OK step: ends the program
-    void reject() override; // the cancel step: Esc, close box, Alt+F4 only hide the panel
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -103,9 +93,20 @@ private:
     void EndModal(int result);
     bool CanHide() const { return m_trayIcon.IsShown(); }
 
+    // Declared in the order they must be made: the shell before the tray icon that uses it
+    // to the end, the settings before the operations, the operations (whose end closes the
+    // port) after the tray icon (whose end removes it from the notification area).
+    std::unique_ptr<ITrayShell> m_ownTrayShell;
+    QIcon m_hIcon;
+    CTrayIcon m_trayIcon;
+    mirelight::PanelSettings m_settings;
+    mirelight::CDongle m_dongle { *this, m_settings };
+    CConnectionsDlg* m_pConnDlg = nullptr;
+    int m_cyFrame = 0;
+    int m_cxFrame = 0;
     QMenu* m_sysMenu = nullptr;
     std::array<QPushButton*, mirelight::kButtonCount> m_buttons {};
-    bool m_bVisible = false;
+    bool m_bVisible = false; // false: every paint hides the panel
 
     QEventLoop m_modalLoop;
     bool m_bModalEnded = false;

@@ -20,7 +20,7 @@ class ButtonsDlgTest : public testing::Test
 protected:
     void SetUp() override
     {
-        mirelight::PanelSettings& s = m_panel.m_settings;
+        mirelight::PanelSettings& s = m_panel.Settings();
         for (int i = 0; i < 8; ++i) {
             s.m_strButtonText[i] = "Caption " + std::to_string(i + 1);
             s.m_iEffect[i] = i % 3;
@@ -84,7 +84,7 @@ TEST_F(ButtonsDlgTest, CloseCopiesEveryEditBackAndTheCheckBoxMeansStartHidden)
         QTest::mouseClick(Control<QPushButton>(dialog, 1), Qt::LeftButton);
     });
     EXPECT_EQ(result, QDialog::Accepted);
-    const mirelight::PanelSettings& s = m_panel.m_settings;
+    const mirelight::PanelSettings& s = m_panel.Settings();
     EXPECT_EQ(s.m_strButtonText[7], "Porch");
     EXPECT_EQ(s.m_strButtonText[0], "");
     EXPECT_EQ(s.m_strButtonText[1], "Caption 2");
@@ -97,12 +97,12 @@ TEST_F(ButtonsDlgTest, CloseCopiesEveryEditBackAndTheCheckBoxMeansStartHidden)
         QTest::mouseClick(Control<QCheckBox>(dialog, 1021), Qt::LeftButton);
         QTest::keyClick(Control<QLineEdit>(dialog, 1006), Qt::Key_Return); // Enter is Close
     });
-    EXPECT_FALSE(m_panel.m_settings.m_IsInvisibleAtStartup);
+    EXPECT_FALSE(m_panel.Settings().m_IsInvisibleAtStartup);
 }
 
 TEST_F(ButtonsDlgTest, EscapeAndTheCloseBoxCopyNothingBack)
 {
-    const mirelight::PanelSettings before = m_panel.m_settings;
+    const mirelight::PanelSettings before = m_panel.Settings();
     auto editEverything = [](CButtonsDlg* dialog) {
         Control<QLineEdit>(dialog, 1005)->setText(QStringLiteral("changed"));
         Control<QComboBox>(dialog, 1019)->setCurrentIndex(0);
@@ -119,27 +119,27 @@ TEST_F(ButtonsDlgTest, EscapeAndTheCloseBoxCopyNothingBack)
                   dialog->close();
               }),
               QDialog::Rejected);
-    EXPECT_EQ(m_panel.m_settings.m_strButtonText, before.m_strButtonText);
-    EXPECT_EQ(m_panel.m_settings.m_iEffect, before.m_iEffect);
-    EXPECT_EQ(m_panel.m_settings.m_iLayout, before.m_iLayout);
-    EXPECT_FALSE(m_panel.m_settings.m_IsInvisibleAtStartup);
+    EXPECT_EQ(m_panel.Settings().m_strButtonText, before.m_strButtonText);
+    EXPECT_EQ(m_panel.Settings().m_iEffect, before.m_iEffect);
+    EXPECT_EQ(m_panel.Settings().m_iLayout, before.m_iLayout);
+    EXPECT_FALSE(m_panel.Settings().m_IsInvisibleAtStartup);
 }
 
 TEST_F(ButtonsDlgTest, OutOfRangeValuesOpenWithNoSelectionAndCloseAsMinusOne)
 {
-    m_panel.m_settings.m_iEffect[2] = 3;
-    m_panel.m_settings.m_iEffect[5] = -7;
-    m_panel.m_settings.m_iLayout = 8;
+    m_panel.Settings().m_iEffect[2] = 3;
+    m_panel.Settings().m_iEffect[5] = -7;
+    m_panel.Settings().m_iLayout = 8;
     Run([](CButtonsDlg* dialog) {
         EXPECT_EQ(Control<QComboBox>(dialog, 1013)->currentIndex(), -1);
         EXPECT_EQ(Control<QComboBox>(dialog, 1016)->currentIndex(), -1);
         EXPECT_EQ(Control<QComboBox>(dialog, 1020)->currentIndex(), -1);
         dialog->accept();
     });
-    EXPECT_EQ(m_panel.m_settings.m_iEffect[2], -1);
-    EXPECT_EQ(m_panel.m_settings.m_iEffect[5], -1);
-    EXPECT_EQ(m_panel.m_settings.m_iEffect[0], 0); // the rest keep their values
-    EXPECT_EQ(m_panel.m_settings.m_iLayout, -1);
+    EXPECT_EQ(m_panel.Settings().m_iEffect[2], -1);
+    EXPECT_EQ(m_panel.Settings().m_iEffect[5], -1);
+    EXPECT_EQ(m_panel.Settings().m_iEffect[0], 0); // the rest keep their values
+    EXPECT_EQ(m_panel.Settings().m_iLayout, -1);
 }
 
 TEST_F(ButtonsDlgTest, TabOrderRunsDownCaptionsThenEffects)

@@ -64,8 +64,8 @@ protected:
     {
         QFile::remove(CSettingsStore().FileName());
         m_panel.LoadSettings();
-        m_panel.m_settings.m_iComChan = kCom;
-        m_panel.m_settings.m_strButtonText[3] = "Lamp";
+        m_panel.Settings().m_iComChan = kCom;
+        m_panel.Settings().m_strButtonText[3] = "Lamp";
     }
 
     // Runs the dialog from the panel's menu, as the user opens it; steps drive it.
@@ -191,15 +191,15 @@ TEST_F(ConnectionsDlgTest, EveryAcceptedPortEditIsStoredAtOnceAndEscapeKeepsIt)
         port->setFocus();
         QTest::keyClick(port, Qt::Key_Backspace); // the box is empty: no integer
         EXPECT_EQ(answerer.m_texts, QStringList({ QStringLiteral("Please enter an integer.") }));
-        EXPECT_EQ(m_panel.m_settings.m_iComChan, kCom);
+        EXPECT_EQ(m_panel.Settings().m_iComChan, kCom);
         QTest::keyClicks(port, QStringLiteral("7"));
-        EXPECT_EQ(m_panel.m_settings.m_iComChan, 7);
+        EXPECT_EQ(m_panel.Settings().m_iComChan, 7);
         EXPECT_EQ(CSettingsStore().GetProfileInt(QStringLiteral("m_iComChan"), 0), 7);
         QTest::keyClicks(port, QStringLiteral("x")); // "7x" still begins with 7
         EXPECT_EQ(answerer.m_texts.size(), 1);
         QTest::keyClick(port, Qt::Key_Escape);
     });
-    EXPECT_EQ(m_panel.m_settings.m_iComChan, 7);
+    EXPECT_EQ(m_panel.Settings().m_iComChan, 7);
 }
 
 TEST_F(ConnectionsDlgTest, CloseWithoutAnIntegerWarnsForEachExchangeAndStaysOpen)
@@ -215,7 +215,7 @@ TEST_F(ConnectionsDlgTest, CloseWithoutAnIntegerWarnsForEachExchangeAndStaysOpen
     });
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(answerer.m_texts.size(), 2);
-    EXPECT_EQ(m_panel.m_settings.m_iComChan, 12);
+    EXPECT_EQ(m_panel.Settings().m_iComChan, 12);
 }
 
 TEST(ConnectionsDlgPortBox, TakesTheIntegerTheTextBeginsWith)

@@ -214,7 +214,7 @@ TEST_F(PanelTest, StartsHiddenWithOnlyTheTrayIcon)
     RunPanel(panel, [&] {
         QApplication::processEvents();
         EXPECT_FALSE(panel.isVisible());
-        EXPECT_TRUE(panel.m_trayIcon.IsShown());
+        EXPECT_TRUE(panel.TrayIcon().IsShown());
         EXPECT_EQ(panel.Status(), QStringLiteral("Couldn't open COM0:")); // start-up connected
         m_shell.Click(CTrayIcon::WM_LBUTTONDBLCLK);
         EXPECT_TRUE(panel.isVisible());

@@ -19,14 +19,14 @@ TEST(TrayIcon, AddsOnceThenModifiesAndDeletesWhenDestroyed)
     EXPECT_TRUE(shell.m_calls[0].fields.icon);
     EXPECT_TRUE(shell.m_calls[0].fields.tip);
     EXPECT_TRUE(shell.m_calls[0].fields.message);
-    EXPECT_TRUE(panel.m_trayIcon.IsShown());
+    EXPECT_TRUE(panel.TrayIcon().IsShown());
 
-    EXPECT_TRUE(panel.m_trayIcon.SetIconResource(Resources::IDR_MAINFRAME));
+    EXPECT_TRUE(panel.TrayIcon().SetIconResource(Resources::IDR_MAINFRAME));
     EXPECT_EQ(shell.m_calls.back().command, Command::Modify);
-    EXPECT_TRUE(panel.m_trayIcon.SetIconResource(0));
+    EXPECT_TRUE(panel.TrayIcon().SetIconResource(0));
     EXPECT_EQ(shell.m_calls.back().command, Command::Delete);
-    EXPECT_FALSE(panel.m_trayIcon.IsShown());
-    EXPECT_TRUE(panel.m_trayIcon.SetIconResource(Resources::IDR_MAINFRAME));
+    EXPECT_FALSE(panel.TrayIcon().IsShown());
+    EXPECT_TRUE(panel.TrayIcon().SetIconResource(Resources::IDR_MAINFRAME));
     EXPECT_EQ(shell.m_calls.back().command, Command::Add);
 }
 
@@ -60,10 +60,10 @@ TEST(TrayIcon, OnlyADoubleClickOnOurIconShowsThePanel)
     CPanelDlg panel(&shell);
     ASSERT_FALSE(panel.isVisible());
 
-    EXPECT_EQ(panel.m_trayIcon.HandleTrayMessage(999, CTrayIcon::WM_LBUTTONDBLCLK), 0);
-    EXPECT_EQ(panel.m_trayIcon.HandleTrayMessage(Resources::IDR_MAINFRAME, CTrayIcon::WM_LBUTTONUP),
+    EXPECT_EQ(panel.TrayIcon().HandleTrayMessage(999, CTrayIcon::WM_LBUTTONDBLCLK), 0);
+    EXPECT_EQ(panel.TrayIcon().HandleTrayMessage(Resources::IDR_MAINFRAME, CTrayIcon::WM_LBUTTONUP),
               0);
-    EXPECT_EQ(panel.m_trayIcon.HandleTrayMessage(Resources::IDR_MAINFRAME, CTrayIcon::WM_RBUTTONUP),
+    EXPECT_EQ(panel.TrayIcon().HandleTrayMessage(Resources::IDR_MAINFRAME, CTrayIcon::WM_RBUTTONUP),
               1);
     EXPECT_FALSE(panel.isVisible());
     EXPECT_FALSE(panel.IsVisibleAllowed());
