@@ -7,6 +7,7 @@ int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("mirelight"));
+    QApplication::setDesktopFileName(QStringLiteral("com.corvanthis.Mirelight"));
     QApplication::setWindowIcon(Resources::Icon(Resources::IDR_MAINFRAME));
 
     CPanelApp app;

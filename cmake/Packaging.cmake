@@ -1,0 +1,52 @@
+# Installation into the usual places of a Linux desktop, and a Debian package built from it
+# with CPack (`cpack -G DEB` in the build folder).
+include(GNUInstallDirs)
+
+# One id for the desktop entry, the icon and the AppStream component: desktops match them by
+# name, and main.cpp gives it to QGuiApplication::setDesktopFileName.
+set(MIRELIGHT_DESKTOP_ID "com.corvanthis.Mirelight")
+set(_res "${PROJECT_SOURCE_DIR}/res")
+
+install(TARGETS brisko-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(MIRELIGHT_BUILD_UI)
+  install(TARGETS mirelight RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES "${_res}/${MIRELIGHT_DESKTOP_ID}.desktop"
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES "${_res}/${MIRELIGHT_DESKTOP_ID}.metainfo.xml"
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  # Copied into ~/.config/autostart by users who want Mirelight at login (see the README).
+  install(FILES "${_res}/${MIRELIGHT_DESKTOP_ID}-autostart.desktop"
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/mirelight)
+
+  set(_icons "${CMAKE_INSTALL_DATADIR}/icons/hicolor")
+  install(FILES "${_res}/mirelight.svg" DESTINATION ${_icons}/scalable/apps
+          RENAME ${MIRELIGHT_DESKTOP_ID}.svg)
+  foreach(_size IN ITEMS 16 24 32 48 64 128 256)
+    install(FILES "${_res}/mirelight-${_size}.png" DESTINATION ${_icons}/${_size}x${_size}/apps
+            RENAME ${MIRELIGHT_DESKTOP_ID}.png)
+  endforeach()
+endif()
+
+set(CPACK_PACKAGE_NAME "mirelight")
+set(CPACK_PACKAGE_VENDOR "Corvanthis")
+# Debian versions have three parts; the fourth (build) number stays in the About box.
+set(CPACK_PACKAGE_VERSION
+    "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "ZigBee light switch panel for a Brisko USB dongle")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Mirelight turns a PC into a ZigBee light switch: a small panel of up to eight buttons, \
+each of which makes a Brisko USB ZigBee dongle send Off, On or Toggle to the light or \
+socket bound to it. The panel can hide in the system tray. The package also holds \
+brisko-sim, a simulated Brisko on a pseudo-terminal.")
+set(CPACK_PACKAGE_CONTACT "Corvanthis Mirelight maintainers <mirelight@corvanthis.com>")
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # mirelight_<version>_<arch>.deb
+set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
+set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
+# Depends comes from the libraries the binaries link (dpkg-shlibdeps, from dpkg-dev).
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Native windows and the taskbar icon on Wayland desktops; without it Qt uses XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+
+include(CPack)
