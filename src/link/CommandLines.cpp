@@ -11,6 +11,7 @@ namespace {
 
 constexpr std::size_t kMacDigits = 16;
 constexpr std::size_t kNetworkIdLength = 4;
+constexpr long kLastButtonNumber = 8;
 
 bool IsHexDigits(std::string_view text)
 {
@@ -23,6 +24,16 @@ bool HasFieldAt(std::string_view line, std::size_t position, std::string_view ex
 {
     return line.size() >= position + expected.size()
         && line.substr(position, expected.size()) == expected;
+}
+
+// The digit that names button n (1..8) in a request, as in its button pair "1n". Any other
+// number gives "0", which names no button: a request must neither carry a character that is
+// not a hexadecimal digit nor switch or bind another button's device.
+char ButtonDigit(long buttonNumber)
+{
+    if (buttonNumber < 1 || buttonNumber > kLastButtonNumber)
+        return '0';
+    return static_cast<char>('0' + buttonNumber);
 }
 
 } // namespace
@@ -54,8 +65,8 @@ std::string BasicSettingRequest()
 
 std::string ButtonSettingRequest(int buttonNumber)
 {
-    return FormatText("+DSTR=8%d1%d0000FEFF01000000000000000000011300000000000000\r", buttonNumber,
-                      buttonNumber);
+    const char digit = ButtonDigit(buttonNumber);
+    return FormatText("+DSTR=8%c1%c0000FEFF01000000000000000000011300000000000000\r", digit, digit);
 }
 
 std::string ResetRequest()
@@ -82,7 +93,7 @@ std::string BindRequest(int index)
 {
     return FormatText(
         "+ADAR=0B000000000000010A01000000000000000000000000000000002021550800001%c0001000113\r",
-        '1' + index);
+        ButtonDigit(index + 1L));
 }
 
 long EffectByte(int effect)
@@ -100,8 +111,8 @@ long EffectByte(int effect)
 std::string ButtonMessage(int buttonNumber, int effect)
 {
     return FormatText(
-        "+ADAR=06000000000100000A0100000000000000000000000000001%ld00131156110000%02lX\r",
-        static_cast<long>(buttonNumber), EffectByte(effect));
+        "+ADAR=06000000000100000A0100000000000000000000000000001%c00131156110000%02lX\r",
+        ButtonDigit(buttonNumber), EffectByte(effect));
 }
 
 bool HasName(std::string_view line, std::string_view name)

@@ -55,6 +55,9 @@ std::optional<std::string> MacAddressRequest(std::string_view digits);
 // "+DSTR=040000\r"
 std::string BasicSettingRequest();
 
+// The button requests name button n (1..8) by the digit n. For any other number they name
+// button 0, which is no button, and keep their length and hexadecimal digits.
+
 // The setting of button n (1..8): "+DSTR=8n1n0000FEFF01000000000000000000011300000000000000\r".
 std::string ButtonSettingRequest(int buttonNumber);
 

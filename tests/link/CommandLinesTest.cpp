@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace commands = mirelight::commands;
 
 namespace {
@@ -92,6 +94,31 @@ INSTANTIATE_TEST_SUITE_P(
         RequestRow {
             "effect out of range is toggle", commands::ButtonMessage(1, -1),
             "+ADAR=06000000000100000A0100000000000000000000000000001100131156110000F0\r" }),
+    RowName<RequestRow>);
+
+// A button number outside 1..8 used to give a longer line ("110", "1-1") or a character that
+// is no hexadecimal digit (':'), or wrapped round to a real button: it names button 0 instead.
+const std::string kBindNoButton
+    = "+ADAR=0B000000000000010A0100000000000000000000000000000000202155080000100001000113\r";
+const std::string kMessageNoButton
+    = "+ADAR=06000000000100000A0100000000000000000000000000001000131156110000FF\r";
+
+INSTANTIATE_TEST_SUITE_P(
+    ButtonOutOfRange, RequestLine,
+    testing::Values(
+        RequestRow { "bind, index 8", commands::BindRequest(8), kBindNoButton },
+        RequestRow { "bind, index 9", commands::BindRequest(9), kBindNoButton },
+        RequestRow { "bind, index -1", commands::BindRequest(-1), kBindNoButton },
+        RequestRow { "bind, lowest index", commands::BindRequest(INT_MIN), kBindNoButton },
+        RequestRow { "bind, highest index", commands::BindRequest(INT_MAX), kBindNoButton },
+        RequestRow { "message, button 0", commands::ButtonMessage(0, 1), kMessageNoButton },
+        RequestRow { "message, button 9", commands::ButtonMessage(9, 1), kMessageNoButton },
+        RequestRow { "message, button 10", commands::ButtonMessage(10, 1), kMessageNoButton },
+        RequestRow { "message, button -1", commands::ButtonMessage(-1, 1), kMessageNoButton },
+        RequestRow { "setting, button 0", commands::ButtonSettingRequest(0), SettingLine('0') },
+        RequestRow { "setting, button 10", commands::ButtonSettingRequest(10), SettingLine('0') },
+        RequestRow { "setting, lowest button", commands::ButtonSettingRequest(INT_MIN),
+                     SettingLine('0') }),
     RowName<RequestRow>);
 
 TEST(RequestLine, MacAddressMustBeSixteenHexDigits)
