@@ -117,9 +117,12 @@ std::optional<std::string> CDongleLink::AwaitAnswer(std::initializer_list<std::s
                                                     long timeoutMs)
 {
     while (WaitForLine(timeoutMs)) {
+        // An ended reader wakes the wait too, with nothing read: that is no answer, not even
+        // to a wait that takes any line, or an unplugged device would pass for an answer.
+        const bool delivered = LineState() == CLineReader::kLineDelivered;
         std::string line = Line(); // taken before the release lets the reader overwrite it
         ReleaseLine();
-        if (BeginsWithOneOf(line, names))
+        if (delivered && BeginsWithOneOf(line, names))
             return line;
     }
     return std::nullopt;
