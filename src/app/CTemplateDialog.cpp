@@ -8,6 +8,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+namespace {
+
+constexpr int kLineHeightDlu = 8; // a line of text in the dialog's font
+
+} // namespace
+
 CTemplateDialog::CTemplateDialog(QWidget* parent, const QString& title, int widthDlu, int heightDlu)
     : QDialog(parent), m_units(font())
 {
@@ -34,9 +40,15 @@ QPushButton* CTemplateDialog::AddButton(int id, const QString& text, DluRect whe
 QLabel* CTemplateDialog::AddLabel(int id, const QString& text, DluRect where)
 {
     auto* label = new QLabel(text, this);
-    label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Place(label, id, where);
+    if (where.height >= 2 * kLineHeightDlu) {
+        label->setWordWrap(true);
+    } else if (label->sizeHint().width() > label->width()) {
+        // Our font runs wider than the one the template was drawn for: a one-line text
+        // takes the room it needs rather than losing its end.
+        label->resize(label->sizeHint().width(), label->height());
+    }
     return label;
 }
 

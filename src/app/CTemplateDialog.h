@@ -29,7 +29,7 @@ protected:
     CTemplateDialog(QWidget* parent, const QString& title, int widthDlu, int heightDlu);
 
     QPushButton* AddButton(int id, const QString& text, DluRect where);
-    // A static text, wrapped as template texts are; id 0 for a text nobody addresses.
+    // A static text; one two lines high wraps. Id 0 for a text nobody addresses.
     QLabel* AddLabel(int id, const QString& text, DluRect where);
     QLineEdit* AddEdit(int id, DluRect where);
     // A selection-only list; its closed height is the style's, not the template's.

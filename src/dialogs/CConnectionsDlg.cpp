@@ -38,7 +38,6 @@ void CConnectionsDlg::CreateControls()
     m_status = AddLabel(IDC_STATUS, QString(), { 12, 20, 232, 10 });
     m_status->setAlignment(Qt::AlignCenter);
     m_status->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_status->setWordWrap(false);
     m_comPrompt = AddLabel(IDC_COM_PROMPT, QString(), { 12, 38, 232, 17 });
     m_comPort = AddEdit(IDC_COM_PORT, { 12, 61, 40, 14 });
     // Only the user's edits count: writing the box from the members emits no textEdited.
