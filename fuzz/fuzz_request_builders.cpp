@@ -31,6 +31,7 @@ void CheckRequestShape(std::string_view request, std::string_view name)
 }
 
 // The digit that names button number n in a request: n for 1 to 8, "0" (no button) otherwise.
+// Stated again here on purpose: the check must not share the code it checks.
 char ButtonDigit(long buttonNumber)
 {
     return buttonNumber >= 1 && buttonNumber <= 8 ? static_cast<char>('0' + buttonNumber) : '0';
