@@ -1,12 +1,41 @@
 #!/usr/bin/env bash
-# Checks the formatting, builds Mirelight with warnings as errors and runs every test.
+# Everything CI checks: the formatting; the build with warnings as errors and every test;
+# the tests again under the sanitizers; static analysis; fuzzing; the Debian package.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 ensure_packages "${BUILD_PACKAGES[@]}" clang-format
 
-echo "Checking the formatting"
+echo "== Formatting"
 git -C "$MIRELIGHT_ROOT" ls-files -z '*.cpp' '*.h' \
   | (cd "$MIRELIGHT_ROOT" && xargs -0 clang-format --dry-run --Werror)
-build="$MIRELIGHT_ROOT/build/ci"
-configure_and_build "$build" -DCMAKE_BUILD_TYPE=Debug -DMIRELIGHT_WERROR=ON
-ctest --test-dir "$build" --output-on-failure --parallel "$(($(nproc) * 2))"
+
+# build_and_test <build folder> [cmake options...]
+build_and_test() {
+  local folder="$1"
+  shift
+  configure_and_build "$folder" -DCMAKE_BUILD_TYPE=Debug -DMIRELIGHT_WERROR=ON "$@"
+  ctest --test-dir "$folder" --output-on-failure --parallel "$(($(nproc) * 2))"
+}
+
+echo "== Build and tests"
+build_and_test "$MIRELIGHT_ROOT/build/ci"
+
+echo "== Address and undefined-behaviour sanitizers: everything"
+ASAN_OPTIONS=detect_stack_use_after_return=1:check_initialization_order=1 \
+UBSAN_OPTIONS=print_stacktrace=1 \
+  build_and_test "$MIRELIGHT_ROOT/build/asan" "-DMIRELIGHT_SANITIZE=address;undefined" \
+    -DMIRELIGHT_BUILD_BENCH=OFF
+
+echo "== Thread sanitizer: the link, the dongle operations and the simulator"
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  build_and_test "$MIRELIGHT_ROOT/build/tsan" -DMIRELIGHT_SANITIZE=thread \
+    -DMIRELIGHT_BUILD_UI=OFF -DMIRELIGHT_BUILD_BENCH=OFF
+
+echo "== Static analysis"
+"$MIRELIGHT_ROOT/scripts/analyse.sh"
+
+echo "== Fuzzing"
+"$MIRELIGHT_ROOT/scripts/fuzz.sh" 60
+
+echo "== Debian package"
+"$MIRELIGHT_ROOT/scripts/check-package.sh"

@@ -1,5 +1,7 @@
 #include "link/ComPortPath.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <sys/stat.h>
 
@@ -36,13 +38,11 @@ std::string ResolveComPort(long n)
     if (n <= 0)
         return {};
     const std::string index = std::to_string(n - 1);
-    for (const std::string& candidate :
-         { PortsFolder() + "/COM" + std::to_string(n), "/dev/ttyUSB" + index, "/dev/ttyACM" + index,
-           "/dev/ttyS" + index }) {
-        if (Exists(candidate))
-            return candidate;
-    }
-    return {};
+    const std::array<std::string, 4> candidates
+        = { PortsFolder() + "/COM" + std::to_string(n), "/dev/ttyUSB" + index,
+            "/dev/ttyACM" + index, "/dev/ttyS" + index };
+    const auto found = std::find_if(candidates.begin(), candidates.end(), Exists);
+    return found == candidates.end() ? std::string() : *found;
 }
 
 } // namespace mirelight

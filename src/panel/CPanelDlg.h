@@ -20,7 +20,7 @@ class QPushButton;
 
 // The switch panel: the program's only main window and owner of its state. It runs its own
 // modal loop for the life of the program; Esc and the close box only hide it.
-class CPanelDlg : public CTemplateDialog, public mirelight::IDongleHost
+class CPanelDlg final : public CTemplateDialog, public mirelight::IDongleHost
 {
     Q_OBJECT
 
@@ -67,6 +67,7 @@ public:
     // The Connections dialog while it is open, else null.
     CConnectionsDlg* ConnectionsDialog() const { return m_pConnDlg; }
     QMenu* SystemMenu() const { return m_sysMenu; }
+    // cppcheck-suppress CastIntegerToAddressAtReturn ; an array of pointers, not integers
     QPushButton* Button(int index) const { return m_buttons[index]; }
     bool IsVisibleAllowed() const { return m_bVisible; }
 

@@ -124,11 +124,11 @@ SimReaction CBriskoModel::HandleRequest(std::string_view request)
     }
     if (reaction.unplug) {
         reaction.outputs.clear();
-        reaction.events.push_back("unplugged");
+        reaction.events.emplace_back("unplugged");
         return reaction;
     }
     if (!answered) {
-        reaction.events.push_back("left unanswered");
+        reaction.events.emplace_back("left unanswered");
         return reaction;
     }
     const Answer answer = DefaultAnswer(request, status, reaction.events);

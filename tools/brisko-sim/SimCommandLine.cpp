@@ -91,7 +91,8 @@ bool AddSelectorRule(const std::string& value, Options& options,
     Selector s;
     if (!ParseSelector(value, s))
         return false;
-    options.script.push_back([=](CBriskoModel& m) { (m.*rule)(s.prefix, s.occurrence); });
+    // cppcheck-suppress constParameter ; rule is a member that changes the model
+    options.script.emplace_back([=](CBriskoModel& m) { (m.*rule)(s.prefix, s.occurrence); });
     return true;
 }
 
@@ -100,7 +101,8 @@ bool AddSendBefore(const std::string& value, Options& options, const std::string
     Selector s;
     if (!ParseSelector(value, s))
         return false;
-    options.script.push_back([=](CBriskoModel& m) { m.SendBefore(s.prefix, bytes, s.occurrence); });
+    options.script.emplace_back(
+        [=](CBriskoModel& m) { m.SendBefore(s.prefix, bytes, s.occurrence); });
     return true;
 }
 
@@ -113,12 +115,12 @@ const std::map<std::string, ValueParser>& ValueFlags()
           } },
         { "--model",
           [](const std::string& v, Options& o) {
-              o.script.push_back([=](CBriskoModel& m) { m.SetModelCode(v); });
+              o.script.emplace_back([=](CBriskoModel& m) { m.SetModelCode(v); });
               return true;
           } },
         { "--network-id",
           [](const std::string& v, Options& o) {
-              o.script.push_back([=](CBriskoModel& m) { m.SetNetworkId(v); });
+              o.script.emplace_back([=](CBriskoModel& m) { m.SetNetworkId(v); });
               return true;
           } },
         { "--delay",
@@ -126,7 +128,7 @@ const std::map<std::string, ValueParser>& ValueFlags()
               long ms = 0;
               if (!ParseNumber(v, ms))
                   return false;
-              o.script.push_back(
+              o.script.emplace_back(
                   [=](CBriskoModel& m) { m.SetAnswerDelay(std::chrono::milliseconds(ms)); });
               return true;
           } },
@@ -139,7 +141,7 @@ const std::map<std::string, ValueParser>& ValueFlags()
               if (!ParseBindCompletion(v.substr(0, colon), completion)
                   || (colon != std::string::npos && !ParseNumber(v.substr(colon + 1), ms)))
                   return false;
-              o.script.push_back([=](CBriskoModel& m) {
+              o.script.emplace_back([=](CBriskoModel& m) {
                   m.SetBindCompletion(completion, std::chrono::milliseconds(ms));
               });
               return true;
