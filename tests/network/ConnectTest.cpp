@@ -5,7 +5,6 @@
 #include <vector>
 
 using mirelight::CBriskoModel;
-using mirelight::CBriskoSim;
 using mirelight::CDongle;
 using mirelight::PanelSettings;
 using namespace std::chrono_literals;
@@ -72,17 +71,6 @@ TEST_F(ConnectTest, ConnectingAgainWhileConnectedRunsTheWholeSequenceAgain)
     EXPECT_EQ(m_sim.Requests(), twice);
 }
 
-TEST_F(ConnectTest, UnrelatedLinesAndGarbageBeforeAnswersAreSkipped)
-{
-    Script([](CBriskoModel& m) {
-        m.SendBefore("+DVRR", CBriskoModel::UnrelatedLine() + CBriskoModel::GarbageLines(), 1);
-        m.SendBefore("+DSTR", CBriskoModel::UnrelatedLine());
-    });
-    m_dongle.Connect();
-    EXPECT_EQ(Status(), "Brisko detected on COM7:");
-    EXPECT_TRUE(m_dongle.IsPortOpen());
-}
-
 TEST_F(ConnectTest, PortThatIsMissingOrHeldByAnotherProgramFailsAtOnce)
 {
     m_settings.m_iComChan = 57;
@@ -101,16 +89,6 @@ TEST_F(ConnectTest, PortThatIsMissingOrHeldByAnotherProgramFailsAtOnce)
     EXPECT_EQ(Status(), "Couldn't open COM7:");
     EXPECT_FALSE(m_dongle.IsPortOpen());
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s + 500ms); // other's Connect included
-}
-
-TEST_F(ConnectTest, ErrorIndicationOtherThanNoAddressMeansNoBrisko)
-{
-    Script([](CBriskoModel& m) { m.AnswerWithStatus("+DVRR", "05", 1); });
-    m_dongle.Connect();
-    EXPECT_EQ(Status(), "Couldn't find Brisko on COM7:");
-    EXPECT_FALSE(m_dongle.IsPortOpen());
-    EXPECT_EQ(m_host.m_macQuestions, 0);
-    EXPECT_EQ(m_host.m_exits, 0);
 }
 
 TEST_F(ConnectTest, WrongModelCodeOrNoAddressAfterItWasGivenMeansNotABrisko)
@@ -154,51 +132,5 @@ TEST_F(ConnectTest, RequestThatCannotBeWrittenEndsWithoutAMessageAndThePortOpen)
     EXPECT_EQ(Status(), "Searching for Brisko on COM7:");
     EXPECT_TRUE(m_dongle.IsPortOpen());
 }
-
-struct TimeoutCase
-{
-    const char* description;
-    const char* prefix;
-    int occurrence;
-    bool macMissing;
-    long code;
-};
-
-class ConnectTimeoutTest : public ConnectTest, public testing::WithParamInterface<TimeoutCase>
-{
-};
-
-TEST_P(ConnectTimeoutTest, EachWaitReportsItsOwnCodeAndClosesThePort)
-{
-    const TimeoutCase& c = GetParam();
-    Script([&](CBriskoModel& m) {
-        m.SetMacMissing(c.macMissing);
-        m.LeaveUnanswered(c.prefix, c.occurrence);
-    });
-    const auto start = std::chrono::steady_clock::now();
-    m_dongle.Connect();
-    const auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_EQ(Status(), "Brisko communications error " + std::to_string(c.code));
-    EXPECT_FALSE(m_dongle.IsPortOpen());
-    EXPECT_GE(took, 1500ms);
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryWait, ConnectTimeoutTest,
-                         testing::Values(TimeoutCase { "Version", "+DVRR", 1, false, 868 },
-                                         TimeoutCase { "MacAddress", "+DSMR", 1, true, 941 },
-                                         TimeoutCase { "ModelCheck", "+DVRR", 2, false, 964 },
-                                         TimeoutCase { "BasicSetting", "+DSTR=04", 1, false, 995 },
-                                         TimeoutCase { "Button1", "+DSTR=81", 1, false, 1017 },
-                                         TimeoutCase { "Button2", "+DSTR=82", 1, false, 1039 },
-                                         TimeoutCase { "Button3", "+DSTR=83", 1, false, 1061 },
-                                         TimeoutCase { "Button4", "+DSTR=84", 1, false, 1083 },
-                                         TimeoutCase { "Button5", "+DSTR=85", 1, false, 1105 },
-                                         TimeoutCase { "Button6", "+DSTR=86", 1, false, 1127 },
-                                         TimeoutCase { "Button7", "+DSTR=87", 1, false, 1149 },
-                                         TimeoutCase { "Button8", "+DSTR=88", 1, false, 1171 },
-                                         TimeoutCase { "Reset", "+DRSR", 1, false, 1193 }),
-                         [](const testing::TestParamInfo<TimeoutCase>& param) {
-                             return param.param.description;
-                         });
 
 } // namespace

@@ -48,22 +48,6 @@ TEST_F(JoinTest, FromAClosedPortConnectsThenJoinsTheNetworkFoundAndStoresIt)
     EXPECT_EQ(m_host.m_waitDepth, 0);
 }
 
-TEST_F(JoinTest, RefusedDiscoveryOrJoinLeavesThePortOpenAndNothingJoined)
-{
-    Connected();
-    Script([](CBriskoModel& m) { m.AnswerWithStatus("+NNDR", "01", 1); });
-    m_dongle.Join();
-    EXPECT_EQ(Status(), "No networks found");
-    EXPECT_EQ(NewRequests(), std::vector<std::string>({ "+DRSR", kDiscovery }));
-    ExpectNotJoined(true);
-
-    Script([](CBriskoModel& m) { m.AnswerWithStatus(kJoinPrefix, "02", 1); });
-    m_joinedWhenSaved.clear();
-    m_dongle.Join();
-    EXPECT_EQ(Status(), "Network found but couldn't join");
-    ExpectNotJoined(true);
-}
-
 TEST_F(JoinTest, IdentifierThatIsShortOrNotHexNeverReachesAJoinRequest)
 {
     Connected();
@@ -85,32 +69,6 @@ TEST_F(JoinTest, FailedConnectEndsTheJoinWithJoinedAlreadyStoredAsZero)
     EXPECT_EQ(Status(), "Couldn't open COM57:");
     ExpectNotJoined(false);
 }
-
-struct JoinTimeout
-{
-    const char* description;
-    const char* prefix;
-    long code;
-};
-
-class JoinTimeoutTest : public JoinTest, public testing::WithParamInterface<JoinTimeout>
-{
-};
-
-TEST_P(JoinTimeoutTest, EachWaitReportsItsCodeAndClosesThePort)
-{
-    Connected();
-    Script([](CBriskoModel& m) { m.LeaveUnanswered(GetParam().prefix, 1); });
-    m_dongle.Join();
-    EXPECT_EQ(Status(), "Brisko communications error " + std::to_string(GetParam().code));
-    ExpectNotJoined(false);
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryWait, JoinTimeoutTest,
-                         testing::Values(JoinTimeout { "Reset", "+DRSR", 1397 },
-                                         JoinTimeout { "Discovery", "+NNDR", 1416 },
-                                         JoinTimeout { "Join", "+NJNR", 1446 }),
-                         [](const auto& param) { return param.param.description; });
 
 class RejoinTest : public DongleTest
 {
@@ -135,38 +93,6 @@ TEST_F(RejoinTest, AtStartUpConnectsRejoinsAndWritesNothing)
     EXPECT_EQ(m_host.m_saves, 0);
     EXPECT_EQ(m_host.m_updateControls, 2);
     EXPECT_EQ(m_host.m_waitDepth, 0);
-}
-
-TEST_F(RejoinTest, RefusalLeavesJoinedButNotUp)
-{
-    Connected();
-    m_dongle.Rejoin();
-    ASSERT_TRUE(m_dongle.IsNetworkUp());
-    Script([](CBriskoModel& m) { m.AnswerWithStatus("+NJNR=01", "01", 1); });
-    m_dongle.Rejoin();
-    EXPECT_EQ(Status(), "Rejoin failed");
-    EXPECT_EQ(m_settings.m_bJoined, 1);
-    EXPECT_FALSE(m_dongle.IsNetworkUp());
-    EXPECT_TRUE(m_dongle.IsPortOpen());
-}
-
-TEST_F(RejoinTest, TimeOutBeforeTheResetAnswerKeepsTheNetworkFlagAfterItClearsIt)
-{
-    Connected();
-    m_dongle.Rejoin();
-    Script([](CBriskoModel& m) { m.LeaveUnanswered("+DRSR", 1); });
-    m_dongle.Rejoin();
-    EXPECT_EQ(Status(), "Brisko communications error 1553");
-    EXPECT_TRUE(m_dongle.IsNetworkUp());
-    EXPECT_FALSE(m_dongle.IsPortOpen());
-
-    Connected();
-    Script([](CBriskoModel& m) { m.LeaveUnanswered("+NJNR=01", 1); });
-    m_dongle.Rejoin();
-    EXPECT_EQ(Status(), "Brisko communications error 1579");
-    EXPECT_FALSE(m_dongle.IsNetworkUp());
-    EXPECT_FALSE(m_dongle.IsPortOpen());
-    EXPECT_EQ(m_settings.m_bJoined, 1);
 }
 
 TEST_F(RejoinTest, NothingStartsOnceTheProgramIsEnding)
