@@ -116,7 +116,11 @@ void CDongleLink::ReportCommError(long code)
 std::optional<std::string> CDongleLink::AwaitAnswer(std::initializer_list<std::string_view> names,
                                                     long timeoutMs)
 {
-    while (WaitForLine(timeoutMs)) {
+    // Every other line starts the wait afresh, but a device that keeps talking without ever
+    // answering (another device on the port) must not hold the program forever.
+    const auto giveUp = std::chrono::steady_clock::now()
+        + kMaxRestartedWaits * std::chrono::milliseconds((timeoutMs / 100 + 1) * 100);
+    while (std::chrono::steady_clock::now() < giveUp && WaitForLine(timeoutMs)) {
         // An ended reader wakes the wait too, with nothing read: that is no answer, not even
         // to a wait that takes any line, or an unplugged device would pass for an answer.
         const bool delivered = LineState() == CLineReader::kLineDelivered;

@@ -79,9 +79,10 @@ public:
     // The wait for an answer: waits up to timeoutMs (as WaitForLine) for a line beginning
     // with one of names (their five characters, case-sensitive); an empty list takes the
     // first line whatever it is. Every other line, and the wake-up of a reader that has
-    // ended, is released and the full wait starts again. Returns a copy of the answer
-    // (already released), or nothing when a wait runs out. Sends nothing and reports
-    // nothing.
+    // ended, is released and the full wait starts again, up to kMaxRestartedWaits waits in
+    // all. Returns a copy of the answer (already released), or nothing when a wait runs out.
+    // Sends nothing and reports nothing.
+    static constexpr int kMaxRestartedWaits = 4;
     std::optional<std::string> AwaitAnswer(std::initializer_list<std::string_view> names,
                                            long timeoutMs);
 
