@@ -3,10 +3,8 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace mirelight {
@@ -19,9 +17,13 @@ CInstantDongle::~CInstantDongle()
 bool CInstantDongle::Start()
 {
     m_wakeFd = ::eventfd(0, EFD_CLOEXEC);
-    if (m_wakeFd < 0)
-        return Fail("eventfd");
-    if (!OpenPseudoTerminal())
+    if (m_wakeFd < 0) {
+        m_lastError = std::string("eventfd: ") + std::strerror(errno);
+        return false;
+    }
+    // Blocking on purpose: the dongle thread reads only after poll() said there is input, and
+    // an answer is far smaller than what the pseudo-terminal buffers.
+    if (!m_pty.Open(false, m_lastError))
         return false;
     m_thread = std::thread([this] { Run(); });
     return true;
@@ -47,40 +49,17 @@ std::vector<CInstantDongle::Duration> CInstantDongle::ReactionTimes() const
     return m_reactionTimes;
 }
 
-bool CInstantDongle::OpenPseudoTerminal()
-{
-    // Blocking on purpose: the dongle thread reads only after poll() said there is input, and
-    // an answer is far smaller than what the pseudo-terminal buffers.
-    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    char name[128] = {};
-    if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0
-        || ::ptsname_r(m_master, name, sizeof name) != 0)
-        return Fail("pseudo-terminal");
-    // Without a slave open, poll() on the master reports a hang-up at once, again and again.
-    m_slaveHold = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (m_slaveHold < 0)
-        return Fail(name);
-    // Raw from the start, so that nothing we send is echoed back as a request.
-    termios settings {};
-    ::tcgetattr(m_slaveHold, &settings);
-    ::cfmakeraw(&settings);
-    ::tcsetattr(m_slaveHold, TCSANOW, &settings);
-    m_devicePath = name;
-    return true;
-}
-
 void CInstantDongle::Close()
 {
-    for (int* fd : { &m_slaveHold, &m_master, &m_wakeFd }) {
-        if (*fd >= 0)
-            ::close(*fd);
-        *fd = -1;
-    }
+    m_pty.Close();
+    if (m_wakeFd >= 0)
+        ::close(m_wakeFd);
+    m_wakeFd = -1;
 }
 
 void CInstantDongle::Run()
 {
-    pollfd watched[] = { { m_master, POLLIN, 0 }, { m_wakeFd, POLLIN, 0 } };
+    pollfd watched[] = { { m_pty.Master(), POLLIN, 0 }, { m_wakeFd, POLLIN, 0 } };
     for (;;) {
         const int ready = ::poll(watched, 2, -1);
         if (ready < 0 && errno == EINTR)
@@ -93,7 +72,7 @@ void CInstantDongle::Run()
 bool CInstantDongle::ReadRequests()
 {
     char buffer[512];
-    const ssize_t count = ::read(m_master, buffer, sizeof buffer);
+    const ssize_t count = ::read(m_pty.Master(), buffer, sizeof buffer);
     const Clock::time_point arrival = Clock::now();
     if (count < 0)
         return errno == EINTR;
@@ -133,19 +112,13 @@ void CInstantDongle::WriteAll(std::string_view bytes)
 {
     std::lock_guard lock(m_writeMutex);
     while (!bytes.empty()) {
-        const ssize_t written = ::write(m_master, bytes.data(), bytes.size());
+        const ssize_t written = ::write(m_pty.Master(), bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
             return; // the pseudo-terminal failed; the program's wait will time out
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
-}
-
-bool CInstantDongle::Fail(const std::string& what)
-{
-    m_lastError = what + ": " + std::strerror(errno);
-    return false;
 }
 
 } // namespace mirelight

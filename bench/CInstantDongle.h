@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CBriskoModel.h"
+#include "CPseudoTerminal.h"
 
 #include <chrono>
 #include <mutex>
@@ -34,7 +35,7 @@ public:
     const std::string& LastError() const { return m_lastError; }
 
     // The slave side, for the program to open.
-    const std::string& DevicePath() const { return m_devicePath; }
+    const std::string& DevicePath() const { return m_pty.DevicePath(); }
 
     // Sends bytes unasked; not an answer, so it starts no reaction time.
     void Send(std::string_view bytes);
@@ -45,19 +46,15 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    bool OpenPseudoTerminal();
     void Close();
     void Run();
     bool ReadRequests(); // false when the pseudo-terminal failed
     void NoteFirstByte(Clock::time_point arrival);
     void Answer(std::string_view request);
     void WriteAll(std::string_view bytes);
-    bool Fail(const std::string& what);
 
-    int m_master = -1;
-    int m_slaveHold = -1; // keeps the slave side alive while the program has it closed
+    CPseudoTerminal m_pty;
     int m_wakeFd = -1;
-    std::string m_devicePath;
     std::string m_lastError;
     std::thread m_thread;
 

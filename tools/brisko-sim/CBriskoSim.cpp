@@ -4,13 +4,10 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <termios.h>
 #include <unistd.h>
 #include <utility>
 
@@ -55,7 +52,7 @@ bool CBriskoSim::Start()
         return false;
     }
     if (!OpenPseudoTerminal() || !MakeLink()) {
-        ClosePseudoTerminal();
+        m_pty.Close();
         return false;
     }
     m_thread = std::thread([this] { Run(); });
@@ -75,7 +72,7 @@ void CBriskoSim::Stop()
     RemoveLink();
     {
         std::lock_guard lock(m_mutex);
-        ClosePseudoTerminal();
+        m_pty.Close();
     }
     if (m_wakeFd >= 0) {
         ::close(m_wakeFd);
@@ -91,27 +88,8 @@ std::string CBriskoSim::LastError() const
 
 bool CBriskoSim::OpenPseudoTerminal()
 {
-    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    char name[128] = {};
-    if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0
-        || ::ptsname_r(m_master, name, sizeof name) != 0) {
-        m_lastError = SystemError("pseudo-terminal");
-        return false;
-    }
-    m_slaveHold = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (m_slaveHold < 0) {
-        m_lastError = SystemError(name);
-        return false;
-    }
-    // Raw from the start: no echo of our answers back to us before the program has set the
-    // line up.
-    termios settings {};
-    ::tcgetattr(m_slaveHold, &settings);
-    ::cfmakeraw(&settings);
-    ::tcsetattr(m_slaveHold, TCSANOW, &settings);
     std::lock_guard lock(m_mutex);
-    m_devicePath = name;
-    return true;
+    return m_pty.Open(true, m_lastError);
 }
 
 bool CBriskoSim::MakeLink()
@@ -138,18 +116,9 @@ void CBriskoSim::RemoveLink()
         return;
     std::error_code error;
     // Only our own: another simulator may have taken the number over since.
-    if (std::filesystem::read_symlink(m_linkPath, error) == m_devicePath)
+    if (std::filesystem::read_symlink(m_linkPath, error) == m_pty.DevicePath())
         std::filesystem::remove(m_linkPath, error);
     m_linkPath.clear();
-}
-
-void CBriskoSim::ClosePseudoTerminal()
-{
-    for (int* fd : { &m_master, &m_slaveHold }) {
-        if (*fd >= 0)
-            ::close(*fd);
-        *fd = -1;
-    }
 }
 
 void CBriskoSim::Configure(const std::function<void(CBriskoModel&)>& change)
@@ -179,7 +148,7 @@ void CBriskoSim::Send(std::string bytes)
 std::string CBriskoSim::DevicePath() const
 {
     std::lock_guard lock(m_mutex);
-    return m_devicePath;
+    return m_pty.DevicePath();
 }
 
 std::string CBriskoSim::LinkPath() const
@@ -220,7 +189,7 @@ bool CBriskoSim::IsUnplugged() const
 bool CBriskoSim::LineSettings(termios& settings) const
 {
     std::lock_guard lock(m_mutex);
-    return !m_bUnplugged && ::tcgetattr(m_slaveHold, &settings) == 0;
+    return !m_bUnplugged && m_pty.LineSettings(settings);
 }
 
 void CBriskoSim::Wake() const
@@ -240,12 +209,12 @@ void CBriskoSim::Run()
             reading = m_bReading && !m_bUnplugged;
         }
         const Clock::time_point next = TakeDueOutputs();
-        pollfd fds[2] = { { m_wakeFd, POLLIN, 0 }, { m_master, 0, 0 } };
+        pollfd fds[2] = { { m_wakeFd, POLLIN, 0 }, { m_pty.Master(), 0, 0 } };
         if (reading)
             fds[1].events |= POLLIN;
         if (!m_outgoing.empty())
             fds[1].events |= POLLOUT;
-        const nfds_t count = m_master >= 0 ? 2 : 1;
+        const nfds_t count = m_pty.IsOpen() ? 2 : 1;
         if (::poll(fds, count, MillisecondsUntil(next)) < 0 && errno != EINTR)
             return;
         if (fds[0].revents & POLLIN) {
@@ -272,7 +241,7 @@ CBriskoSim::Clock::time_point CBriskoSim::TakeDueOutputs()
 
 void CBriskoSim::WritePending()
 {
-    const ssize_t n = ::write(m_master, m_outgoing.data(), m_outgoing.size());
+    const ssize_t n = ::write(m_pty.Master(), m_outgoing.data(), m_outgoing.size());
     if (n > 0)
         m_outgoing.erase(0, static_cast<std::size_t>(n));
 }
@@ -280,7 +249,7 @@ void CBriskoSim::WritePending()
 void CBriskoSim::ReadRequests()
 {
     char buffer[512];
-    const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+    const ssize_t n = ::read(m_pty.Master(), buffer, sizeof buffer);
     if (n <= 0) {
         if (n < 0 && (errno == EAGAIN || errno == EINTR))
             return;
@@ -291,7 +260,7 @@ void CBriskoSim::ReadRequests()
         const char byte = buffer[i];
         if (byte == '\r') {
             HandleRequest(std::exchange(m_incoming, std::string()));
-            if (m_master < 0)
+            if (!m_pty.IsOpen())
                 return; // unplugged: the rest of the bytes went nowhere
         } else if (byte != '\n') {
             m_incoming.push_back(byte);
@@ -324,7 +293,7 @@ void CBriskoSim::Unplug()
     RemoveLink();
     m_outgoing.clear();
     std::lock_guard lock(m_mutex);
-    ClosePseudoTerminal();
+    m_pty.Close();
     m_scheduled.clear();
     m_bUnplugged = true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CBriskoModel.h"
+#include "CPseudoTerminal.h"
 
 #include <array>
 #include <chrono>
@@ -70,7 +71,6 @@ private:
     bool OpenPseudoTerminal();
     bool MakeLink();
     void RemoveLink();
-    void ClosePseudoTerminal();
     void Run();
     void Wake() const;
     Clock::time_point TakeDueOutputs(); // returns the time of the next one, or max()
@@ -83,10 +83,8 @@ private:
     const long m_iComNumber;
     const LogFunction m_log;
     std::thread m_thread;
-    int m_master = -1;
-    int m_slaveHold = -1; // keeps the slave side alive while the program has it closed
+    CPseudoTerminal m_pty; // opened and closed under m_mutex
     int m_wakeFd = -1;
-    std::string m_devicePath;
     std::string m_linkPath;
     std::string m_lastError;
 
