@@ -1,9 +1,7 @@
+#include "SettingsFileTest.h"
 #include "SettingsSets.h"
-#include "app/CSettingsStore.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
@@ -15,35 +13,9 @@ using mirelight::PanelSettings;
 
 namespace {
 
-class SettingsFaultTest : public testing::Test
+class SettingsFaultTest : public SettingsFileTest
 {
 protected:
-    void SetUp() override
-    {
-        QFile::remove(m_fileName);
-        QFileInfo(m_fileName).dir().mkpath(QStringLiteral("."));
-    }
-
-    void WriteRaw(const QByteArray& bytes)
-    {
-        QFile file(m_fileName);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
-    }
-
-    QByteArray ReadRaw() const
-    {
-        QFile file(m_fileName);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-    static PanelSettings Loaded()
-    {
-        PanelSettings settings;
-        CSettingsStore().Load(settings);
-        return settings;
-    }
-
     static PanelSettings Defaults()
     {
         PanelSettings defaults;
@@ -55,8 +27,6 @@ protected:
         defaults.m_iComChan = 1;
         return defaults;
     }
-
-    const QString m_fileName = CSettingsStore().FileName();
 };
 
 // Either what was saved, what is read when nothing was, or what a cut through the saved

@@ -1,9 +1,6 @@
-#include "app/CSettingsStore.h"
+#include "SettingsFileTest.h"
 #include "support/QtPrinters.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSettings>
 #include <gtest/gtest.h>
 
@@ -13,27 +10,7 @@ using mirelight::PanelSettings;
 
 namespace {
 
-class SettingsStoreTest : public testing::Test
-{
-protected:
-    void SetUp() override { QFile::remove(CSettingsStore().FileName()); }
-
-    static void WriteRawFile(const QByteArray& text)
-    {
-        const QString name = CSettingsStore().FileName();
-        QFile file(name);
-        ASSERT_TRUE(QFileInfo(name).dir().mkpath(QStringLiteral(".")));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(text);
-    }
-
-    static PanelSettings Loaded()
-    {
-        PanelSettings settings;
-        CSettingsStore().Load(settings);
-        return settings;
-    }
-};
+using SettingsStoreTest = SettingsFileTest;
 
 TEST_F(SettingsStoreTest, FirstRunGivesDefaultsAndWritesNothing)
 {
@@ -46,7 +23,7 @@ TEST_F(SettingsStoreTest, FirstRunGivesDefaultsAndWritesNothing)
     EXPECT_EQ(settings.m_iLayout, 7);
     EXPECT_FALSE(settings.m_IsInvisibleAtStartup);
     EXPECT_EQ(settings.m_iComChan, 1);
-    EXPECT_FALSE(QFile::exists(CSettingsStore().FileName()));
+    EXPECT_FALSE(QFile::exists(m_fileName));
 }
 
 TEST_F(SettingsStoreTest, EveryKeyRoundTripsUnderItsOwnName)
@@ -98,15 +75,15 @@ TEST_F(SettingsStoreTest, EveryKeyRoundTripsUnderItsOwnName)
 
 TEST_F(SettingsStoreTest, ValuesThatDoNotConvertReadAsDefaultsAndTheRestIsKept)
 {
-    WriteRawFile("[Corvanthis%20Mirelight]\n"
-                 "Layout=abc\n"
-                 "Effect3=\n"
-                 "Effect4=1\n"
-                 "m_iComChan=99999999999\n"
-                 "Joined=true\n"
-                 "Button%202=\n"
-                 "Button%203=Kitchen, left\n"
-                 "m_IsInvisibleAtStartup=5\n");
+    WriteRaw("[Corvanthis%20Mirelight]\n"
+             "Layout=abc\n"
+             "Effect3=\n"
+             "Effect4=1\n"
+             "m_iComChan=99999999999\n"
+             "Joined=true\n"
+             "Button%202=\n"
+             "Button%203=Kitchen, left\n"
+             "m_IsInvisibleAtStartup=5\n");
     const PanelSettings settings = Loaded();
     EXPECT_EQ(settings.m_iLayout, 7);
     EXPECT_EQ(settings.m_iEffect[2], 2);

@@ -10,17 +10,16 @@ void WhenModalWidget(std::function<bool(QWidget*)> matches, std::function<void(Q
                      int timeoutMs)
 {
     auto* timer = new QTimer(qApp);
-    auto* clock = new QElapsedTimer();
-    clock->start();
+    QElapsedTimer clock;
+    clock.start();
     timer->setInterval(10);
     QObject::connect(timer, &QTimer::timeout, qApp, [=] {
         QWidget* modal = QApplication::activeModalWidget();
         const bool found = modal && modal->isVisible() && matches(modal);
-        if (!found && clock->elapsed() < timeoutMs)
+        if (!found && clock.elapsed() < timeoutMs)
             return;
         timer->stop();
         timer->deleteLater();
-        delete clock;
         if (found)
             action(modal);
         else
