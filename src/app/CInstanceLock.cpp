@@ -16,13 +16,22 @@ CInstanceLock::~CInstanceLock()
 
 QString CInstanceLock::LockFilePath()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return QDir(folder).filePath(QStringLiteral("Mirelight Mutex.lock"));
+    // Never a relative path: a lock in the working folder would keep nobody out.
+    for (const auto location :
+         { QStandardPaths::RuntimeLocation, QStandardPaths::AppLocalDataLocation }) {
+        const QString folder = QStandardPaths::writableLocation(location);
+        if (QDir::isAbsolutePath(folder) && QDir().mkpath(folder))
+            return QDir(folder).filePath(QStringLiteral("Mirelight Mutex.lock"));
+    }
+    return QString();
 }
 
 CInstanceLock::Outcome CInstanceLock::Acquire()
 {
-    const QByteArray path = QFile::encodeName(LockFilePath());
+    const QString lockFile = LockFilePath();
+    if (lockFile.isEmpty())
+        return Outcome::Unavailable;
+    const QByteArray path = QFile::encodeName(lockFile);
     const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
         return Outcome::Unavailable;

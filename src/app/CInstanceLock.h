@@ -3,9 +3,9 @@
 #include <QString>
 
 // Keeps a second instance of the program out for the same user. The lock is an flock on
-// "Mirelight Mutex.lock" in the user's runtime folder: the kernel drops it when the holder
-// dies, so a crashed instance never blocks the next start, and another user's folder is
-// another file.
+// "Mirelight Mutex.lock" in the user's runtime folder (or, when the session has none that is
+// usable, the user's own data folder): the kernel drops it when the holder dies, so a
+// crashed instance never blocks the next start, and another user's folder is another file.
 class CInstanceLock
 {
 public:
@@ -19,6 +19,7 @@ public:
     // Held until this object goes; Unavailable when the lock file cannot be made at all.
     Outcome Acquire();
 
+    // Empty when the user has no usable folder for it.
     static QString LockFilePath();
 
 private:

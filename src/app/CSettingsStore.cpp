@@ -1,5 +1,6 @@
 #include "app/CSettingsStore.h"
 
+#include <QFile>
 #include <QStringList>
 
 #include <limits>
@@ -41,11 +42,40 @@ QString CSettingsStore::GetProfileString(const QString& key, const QString& defa
     const QVariant value = m_settings.value(key);
     if (!value.isValid())
         return defaultValue;
-    // A hand-edited caption with an unquoted comma comes back as a list; it is still the
-    // caption the user wrote.
+    // A hand-edited caption with an unquoted comma comes back as a list, which has lost the
+    // blanks and empty ends around the commas: the caption is what the file says.
     if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList().join(QStringLiteral(", "));
+        return UnparsedValue(key).value_or(value.toStringList().join(QLatin1Char(',')));
     return value.canConvert<QString>() ? value.toString() : defaultValue;
+}
+
+std::optional<QString> CSettingsStore::UnparsedValue(const QString& key) const
+{
+    // Our section and key names hold no character the file escapes but the blank.
+    const auto escaped
+        = [](const QString& name) { return name.toUtf8().replace(' ', QByteArrayLiteral("%20")); };
+    const QByteArray section = '[' + escaped(kSection) + ']';
+    const QByteArray name = escaped(key);
+    QFile file(m_settings.fileName());
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    std::optional<QString> found;
+    bool inSection = false;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine().trimmed();
+        if (line.startsWith('[')) {
+            inSection = line == section;
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (!inSection || equals < 0 || line.left(equals).trimmed() != name)
+            continue;
+        const QByteArray text = line.mid(equals + 1).trimmed();
+        // Quotes and escapes are the parser's business; its reading stands then.
+        found = text.contains('"') || text.contains('\\') ? std::nullopt
+                                                          : std::optional(QString::fromUtf8(text));
+    }
+    return found;
 }
 
 void CSettingsStore::WriteProfileInt(const QString& key, int value)

@@ -5,6 +5,8 @@
 #include <QSettings>
 #include <QString>
 
+#include <optional>
+
 // The per-user settings store: "Corvanthis Mirelight/mirelight" in the platform's native
 // place, section "Corvanthis Mirelight". One object serves one batch of reads or writes;
 // the writes reach the disk (atomically) when it goes.
@@ -28,5 +30,7 @@ public:
     QString FileName() const { return m_settings.fileName(); }
 
 private:
+    std::optional<QString> UnparsedValue(const QString& key) const;
+
     QSettings m_settings;
 };

@@ -37,6 +37,7 @@ void CConnectionsDlg::CreateControls()
     AddLabel(1007, QStringLiteral("Network status"), { 12, 7, 184, 8 });
     m_status = AddLabel(IDC_STATUS, QString(), { 12, 20, 232, 10 });
     m_status->setAlignment(Qt::AlignCenter);
+    m_status->setTextFormat(Qt::PlainText); // the dongle's lines end up here
     m_status->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_comPrompt = AddLabel(IDC_COM_PROMPT, QString(), { 12, 38, 232, 17 });
     m_comPort = AddEdit(IDC_COM_PORT, { 12, 61, 40, 14 });
@@ -132,8 +133,6 @@ void CConnectionsDlg::OnStatusChanged()
 {
     m_strNetStatus = m_pPanel->Status();
     DoDataExchange(false);
-    // The operation that reported holds the event loop: paint the news now.
-    m_status->repaint();
 }
 
 void CConnectionsDlg::OnComPortEdited()

@@ -26,7 +26,6 @@ CSetMac::CSetMac(QWidget* parent)
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &CSetMac::OnOK);
     QPushButton* cancel = AddButton(2, QStringLiteral("Cancel"), { 155, 63, 50, 14 });
-    cancel->setAutoDefault(false);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     m_editMacAddress = AddEdit(IDC_MAC_ADDRESS, { 7, 33, 141, 14 });
     AddLabel(0, QStringLiteral("The MAC address of the Brisko must be set"), { 7, 7, 141, 8 });

@@ -28,10 +28,12 @@ bool BeginsWithOneOf(std::string_view line, std::initializer_list<std::string_vi
 
 } // namespace
 
-CDongleLink::CDongleLink(IStatusSink& status) : CDongleLink(status, OpenPosixComPort) { }
+CDongleLink::CDongleLink(IStatusSink& status, IWaiter* waiter)
+    : CDongleLink(status, OpenPosixComPort, waiter)
+{ }
 
-CDongleLink::CDongleLink(IStatusSink& status, PortOpener opener)
-    : m_status(status), m_openPort(std::move(opener))
+CDongleLink::CDongleLink(IStatusSink& status, PortOpener opener, IWaiter* waiter)
+    : m_status(status), m_openPort(std::move(opener)), m_pWaiter(waiter)
 { }
 
 CDongleLink::~CDongleLink()
@@ -47,7 +49,10 @@ bool CDongleLink::Open(long comChan)
     if (!m_hCom)
         return false;
     m_iComChan = comChan;
-    m_pReader = std::make_unique<CLineReader>(*m_hCom);
+    std::function<void()> wake;
+    if (m_pWaiter)
+        wake = [waiter = m_pWaiter] { waiter->Wake(); };
+    m_pReader = std::make_unique<CLineReader>(*m_hCom, std::move(wake));
     return true;
 }
 
@@ -76,7 +81,10 @@ bool CDongleLink::WaitForLine(long ms)
     const long periods = ms / 100 + 1;
     const auto deadline
         = std::chrono::steady_clock::now() + std::chrono::milliseconds(periods * 100);
-    return m_pReader->WaitWhileBufferFree(deadline);
+    if (!m_pWaiter)
+        return m_pReader->WaitWhileBufferFree(deadline);
+    return m_pWaiter->WaitUntil(
+        [this] { return m_pReader->LineState() != CLineReader::kBufferFree; }, deadline);
 }
 
 int CDongleLink::LineState() const

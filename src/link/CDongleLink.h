@@ -3,6 +3,7 @@
 #include "link/CLineReader.h"
 #include "link/ISerialPort.h"
 #include "link/IStatusSink.h"
+#include "link/IWaiter.h"
 
 #include <chrono>
 #include <functional>
@@ -30,9 +31,10 @@ public:
     using PortOpener = std::function<std::unique_ptr<ISerialPort>(long comChan)>;
 
     // The real thing: COM n resolved as ResolveComPort does, opened as a CPosixSerialPort.
-    explicit CDongleLink(IStatusSink& status);
+    // Waits block the calling thread unless a waiter is given (it must outlive the link).
+    explicit CDongleLink(IStatusSink& status, IWaiter* waiter = nullptr);
     // Any kind of port, e.g. a scripted one in tests.
-    CDongleLink(IStatusSink& status, PortOpener opener);
+    CDongleLink(IStatusSink& status, PortOpener opener, IWaiter* waiter = nullptr);
     ~CDongleLink();
     CDongleLink(const CDongleLink&) = delete;
     CDongleLink& operator=(const CDongleLink&) = delete;
@@ -53,7 +55,8 @@ public:
     bool SendCommand(std::string_view line);
 
     // True as soon as the line state is not 1 (a line is delivered, or the reader ended);
-    // false when it stays 1 for (ms / 100 + 1) x 100 ms. Blocks without using CPU. With no
+    // false when it stays 1 for (ms / 100 + 1) x 100 ms. Waits without using CPU, through
+    // the waiter when there is one. With no
     // port ever opened there is nothing to wait for: false at once.
     bool WaitForLine(long ms);
 
@@ -102,6 +105,7 @@ public:
 private:
     IStatusSink& m_status;
     PortOpener m_openPort;
+    IWaiter* m_pWaiter;
     std::unique_ptr<ISerialPort> m_hCom;
     long m_iComChan = 0; // the number m_hCom was opened as
     std::unique_ptr<CLineReader> m_pReader; // of the current (or last) connection

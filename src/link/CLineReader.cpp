@@ -5,7 +5,9 @@
 
 namespace mirelight {
 
-CLineReader::CLineReader(ISerialPort& port) : m_port(port), m_thread([this] { Run(); }) { }
+CLineReader::CLineReader(ISerialPort& port, std::function<void()> stateChanged)
+    : m_port(port), m_stateChanged(std::move(stateChanged)), m_thread([this] { Run(); })
+{ }
 
 CLineReader::~CLineReader()
 {
@@ -15,7 +17,8 @@ CLineReader::~CLineReader()
 bool CLineReader::WaitWhileBufferFree(std::chrono::steady_clock::time_point deadline)
 {
     std::unique_lock lock(m_mutex);
-    return m_stateChanged.wait_until(lock, deadline, [this] { return LineState() != kBufferFree; });
+    return m_stateChangedCondition.wait_until(lock, deadline,
+                                              [this] { return LineState() != kBufferFree; });
 }
 
 void CLineReader::Release()
@@ -26,7 +29,7 @@ void CLineReader::Release()
             return;
         SetState(kBufferFree);
     }
-    m_stateChanged.notify_all();
+    m_stateChangedCondition.notify_all();
 }
 
 void CLineReader::Stop()
@@ -37,7 +40,7 @@ void CLineReader::Stop()
         std::lock_guard lock(m_mutex);
         m_bStopping = true;
     }
-    m_stateChanged.notify_all();
+    m_stateChangedCondition.notify_all();
     m_port.InterruptRead();
     m_thread.join();
 }
@@ -71,8 +74,11 @@ bool CLineReader::Deliver(std::string line)
         return false;
     m_szLine = std::move(line);
     SetState(kLineDelivered);
-    m_stateChanged.notify_all();
-    m_stateChanged.wait(lock, [this] { return LineState() != kLineDelivered || m_bStopping; });
+    lock.unlock();
+    Announce();
+    lock.lock();
+    m_stateChangedCondition.wait(lock,
+                                 [this] { return LineState() != kLineDelivered || m_bStopping; });
     return !m_bStopping;
 }
 
@@ -84,7 +90,14 @@ void CLineReader::End()
         m_szLine.clear();
         SetState(kReaderEnded);
     }
-    m_stateChanged.notify_all();
+    Announce();
+}
+
+void CLineReader::Announce()
+{
+    m_stateChangedCondition.notify_all();
+    if (m_stateChanged)
+        m_stateChanged();
 }
 
 void CLineReader::SetState(int state)

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -32,8 +33,10 @@ public:
     static constexpr int kReaderEnded = 4;
 
     // Starts the reader thread on port, in state 1. The port must stay open until Stop()
-    // has returned.
-    explicit CLineReader(ISerialPort& port);
+    // has returned. stateChanged, if given, is called on the reader thread after each line
+    // delivered and when the reader ends, for consumers that do not block in
+    // WaitWhileBufferFree.
+    explicit CLineReader(ISerialPort& port, std::function<void()> stateChanged = {});
     ~CLineReader();
     CLineReader(const CLineReader&) = delete;
     CLineReader& operator=(const CLineReader&) = delete;
@@ -61,12 +64,14 @@ private:
     bool Deliver(std::string line);
     void End();
     void SetState(int state); // with m_mutex held
+    void Announce(); // without m_mutex held
 
     ISerialPort& m_port;
+    std::function<void()> m_stateChanged;
     std::atomic<int> m_iLineState { kBufferFree };
     std::string m_szLine; // written by the reader in state 1, read by the consumer in state 2
     std::mutex m_mutex;
-    std::condition_variable m_stateChanged;
+    std::condition_variable m_stateChangedCondition;
     bool m_bStopping = false;
     CLineAssembler m_assembler; // reader thread only
     std::thread m_thread; // last, so that it starts once everything above exists

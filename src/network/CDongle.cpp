@@ -8,9 +8,54 @@ namespace mirelight {
 
 using namespace commands;
 
-CDongle::CDongle(IDongleHost& host, PanelSettings& settings)
-    : m_host(host), m_settings(settings), m_link(*this)
+CDongle::CDongle(IDongleHost& host, PanelSettings& settings, IWaiter* waiter)
+    : m_host(host), m_settings(settings), m_link(*this, waiter)
 { }
+
+void CDongle::Connect()
+{
+    RunExclusive([this] { DoConnect(); });
+}
+
+void CDongle::Join()
+{
+    RunExclusive([this] { DoJoin(); });
+}
+
+void CDongle::Rejoin()
+{
+    RunExclusive([this] { DoRejoin(); });
+}
+
+void CDongle::SendButtonMessage(int index, bool retry)
+{
+    RunExclusive([this, index, retry] { DoSendButtonMessage(index, retry); });
+}
+
+void CDongle::Bind(int index)
+{
+    RunExclusive([this, index] { DoBind(index); });
+}
+
+void CDongle::RunExclusive(std::function<void()> operation)
+{
+    m_queued.push_back(std::move(operation));
+    if (m_bRunning)
+        return; // the loop below runs it once the operations before it have ended
+    m_bRunning = true;
+    while (!m_queued.empty()) {
+        const std::function<void()> next = std::move(m_queued.front());
+        m_queued.pop_front();
+        next();
+    }
+    m_bRunning = false;
+}
+
+void CDongle::EndOperations()
+{
+    m_bProgramEnding = true;
+    m_queued.clear();
+}
 
 void CDongle::ReportStatus(const std::string& text)
 {
@@ -29,7 +74,7 @@ void CDongle::FailDetection(const char* format)
     m_link.ClosePort();
 }
 
-void CDongle::Connect()
+void CDongle::DoConnect()
 {
     if (m_bProgramEnding)
         return;
@@ -95,11 +140,11 @@ bool CDongle::GiveMacAddress(const std::string& errorIndication)
 bool CDongle::EnsurePortOpen()
 {
     if (!m_link.IsOpen())
-        Connect();
+        DoConnect();
     return m_link.IsOpen();
 }
 
-void CDongle::Join()
+void CDongle::DoJoin()
 {
     if (m_bProgramEnding)
         return;
@@ -150,7 +195,7 @@ void CDongle::SetNetworkUp(bool up)
     m_host.UpdateControls();
 }
 
-void CDongle::Rejoin()
+void CDongle::DoRejoin()
 {
     if (m_bProgramEnding)
         return;
@@ -173,7 +218,7 @@ void CDongle::Rejoin()
     SetNetworkUp(true);
 }
 
-void CDongle::SendButtonMessage(int index, bool retry)
+void CDongle::DoSendButtonMessage(int index, bool retry)
 {
     if (m_bProgramEnding || index < 0 || index >= kButtonCount)
         return;
@@ -188,12 +233,12 @@ void CDongle::SendButtonMessage(int index, bool retry)
         return;
     }
     if (retry) {
-        Rejoin();
-        SendButtonMessage(index, false);
+        DoRejoin();
+        DoSendButtonMessage(index, false);
     }
 }
 
-void CDongle::Bind(int index)
+void CDongle::DoBind(int index)
 {
     if (m_bProgramEnding)
         return;

@@ -5,16 +5,22 @@
 #include "network/IDongleHost.h"
 #include "network/PanelSettings.h"
 
+#include <deque>
+#include <functional>
 #include <string>
 
 namespace mirelight {
 
 // The dongle operations. Each runs to its end on the calling thread and reports its outcome,
 // good or bad, by replacing the status text; none returns a result.
+//
+// Operations never overlap. One asked for while another runs (possible only when the waiter
+// lets the caller's event loop run) is queued and runs after it, in the order asked.
 class CDongle : public IStatusSink
 {
 public:
-    CDongle(IDongleHost& host, PanelSettings& settings);
+    // Waits block the calling thread unless a waiter is given (it must outlive the dongle).
+    CDongle(IDongleHost& host, PanelSettings& settings, IWaiter* waiter = nullptr);
 
     // Opens the COM port of the settings, makes sure a Brisko is on it (asking for its MAC
     // address when it has none) and configures it.
@@ -35,13 +41,24 @@ public:
     bool IsNetworkUp() const { return m_bNetworkUp; }
     // The button list entry last chosen for binding in this run (0 at start, never stored).
     int BindButton() const { return m_iBindButton; }
-    // Whether the program is ending because the user would not give the MAC address; no
-    // operation starts any more then.
+    // Whether the program is ending (the user would not give the MAC address, or it was
+    // told to end); no operation starts any more then.
     bool IsProgramEnding() const { return m_bProgramEnding; }
+    // The program is ending: operations still queued are dropped and none starts any more.
+    void EndOperations();
+    // Whether an operation is running.
+    bool IsBusy() const { return m_bRunning; }
 
     void ReportStatus(const std::string& text) override;
 
 private:
+    void RunExclusive(std::function<void()> operation);
+    void DoConnect();
+    void DoJoin();
+    void DoRejoin();
+    void DoSendButtonMessage(int index, bool retry);
+    void DoBind(int index);
+
     void ReportForPort(const char* format);
     bool GiveMacAddress(const std::string& errorIndication);
     bool EnsurePortOpen();
@@ -55,6 +72,8 @@ private:
     bool m_bNetworkUp = false;
     int m_iBindButton = 0;
     bool m_bProgramEnding = false;
+    bool m_bRunning = false;
+    std::deque<std::function<void()>> m_queued;
 };
 
 } // namespace mirelight

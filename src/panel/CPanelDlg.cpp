@@ -150,7 +150,26 @@ void CPanelDlg::EndModal(int result)
 
 void CPanelDlg::ExitProgram()
 {
+    m_dongle.EndOperations();
+    m_waiter.Abort();
+    CloseOpenWindows();
     EndModal(IDCANCEL);
+}
+
+void CPanelDlg::CloseOpenWindows()
+{
+    // Each closes in its own time, as its own loop unwinds; the panel's loop ends last.
+    for (QWidget* popup = QApplication::activePopupWidget(); popup;) {
+        popup->close();
+        QWidget* next = QApplication::activePopupWidget();
+        popup = next != popup ? next : nullptr;
+    }
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        auto* dialog = qobject_cast<QDialog*>(window);
+        if (dialog && dialog != this && dialog->isVisible())
+            dialog->reject();
+    }
 }
 
 void CPanelDlg::accept()
@@ -209,7 +228,7 @@ void CPanelDlg::keyPressEvent(QKeyEvent* event)
         accept();
         return;
     }
-    QDialog::keyPressEvent(event);
+    CTemplateDialog::keyPressEvent(event);
 }
 
 void CPanelDlg::OnSysCommand(unsigned id)
@@ -294,18 +313,27 @@ void CPanelDlg::UpdateControls()
 
 bool CPanelDlg::AskMacAddress(std::string& digits)
 {
+    // The user has to type here: no wait cursor over the question.
+    const int waitCursors = m_nWaitCursors;
+    for (int i = 0; i < waitCursors; ++i)
+        SetWaitCursor(false);
     // Over whichever of our windows is active: the panel or the Connections dialog.
     CSetMac setMac(QApplication::activeWindow());
-    if (setMac.exec() != QDialog::Accepted)
-        return false;
-    digits = setMac.m_strMacAddress.toStdString();
-    return true;
+    const bool given = setMac.exec() == QDialog::Accepted;
+    for (int i = 0; i < waitCursors; ++i)
+        SetWaitCursor(true);
+    if (given)
+        digits = setMac.m_strMacAddress.toStdString();
+    return given;
 }
 
 void CPanelDlg::SetWaitCursor(bool on)
 {
-    if (on)
+    if (on) {
+        ++m_nWaitCursors;
         QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
+    } else {
+        --m_nWaitCursors;
         QApplication::restoreOverrideCursor();
+    }
 }

@@ -4,6 +4,7 @@
 #include "network/CDongle.h"
 #include "network/IDongleHost.h"
 #include "network/PanelSettings.h"
+#include "panel/CEventLoopWaiter.h"
 #include "panel/CTrayIcon.h"
 #include "panel/ITrayShell.h"
 
@@ -45,6 +46,8 @@ public:
 
     // Initialises the panel and runs it until Exit or OK; returns IDOK or IDCANCEL.
     int DoModal();
+    // Ends the program from whatever state it is in: open menus, dialogs and message boxes
+    // close, the dongle's wait in progress gives up and no operation starts any more.
     void ExitProgram() override;
 
     void SaveSettings() override;
@@ -92,6 +95,7 @@ private:
     void ResizeForLayout();
     void ShowAtStart();
     void EndModal(int result);
+    void CloseOpenWindows();
     bool CanHide() const { return m_trayIcon.IsShown(); }
 
     // Declared in the order they must be made: the shell before the tray icon that uses it
@@ -101,13 +105,15 @@ private:
     QIcon m_hIcon;
     CTrayIcon m_trayIcon;
     mirelight::PanelSettings m_settings;
-    mirelight::CDongle m_dongle { *this, m_settings };
+    CEventLoopWaiter m_waiter;
+    mirelight::CDongle m_dongle { *this, m_settings, &m_waiter };
     CConnectionsDlg* m_pConnDlg = nullptr;
     int m_cyFrame = 0;
     int m_cxFrame = 0;
     QMenu* m_sysMenu = nullptr;
     std::array<QPushButton*, mirelight::kButtonCount> m_buttons {};
     bool m_bVisible = false; // false: every paint hides the panel
+    int m_nWaitCursors = 0; // wait cursors asked for and not yet taken back
 
     QEventLoop m_modalLoop;
     bool m_bModalEnded = false;

@@ -1,11 +1,13 @@
 #include "app/CInstanceLock.h"
 #include "app/CPanelApp.h"
 #include "app/CSettingsStore.h"
+#include "support/IsolatedEnvironment.h"
 #include "support/ModalDriver.h"
 #include "support/QtPrinters.h"
 
 #include <QAbstractButton>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -87,6 +89,32 @@ TEST(SingleInstance, LockIsPerProcessHolderAndReleasedWithTheObject)
     EXPECT_EQ(other.Acquire(), CInstanceLock::Outcome::HeldElsewhere);
     held.reset();
     EXPECT_EQ(other.Acquire(), CInstanceLock::Outcome::Acquired);
+}
+
+TEST(SingleInstance, WithoutAUsableRuntimeFolderTheLockGoesToTheUsersDataOrNowhere)
+{
+    // A runtime "folder" that is a file is of no use, nor is Qt's own stand-in below a temporary
+    // "folder" that is a file; the working folder must not stand in for them.
+    const QString runtimeFile = QDir(QString::fromStdString(testsupport::RuntimeDir()))
+                                    .filePath(QStringLiteral("not-a-folder"));
+    QFile(runtimeFile).open(QIODevice::WriteOnly);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFile));
+    qputenv("TMPDIR", QFile::encodeName(runtimeFile));
+    const QString workingFolder = QDir::currentPath();
+
+    const QString path = CInstanceLock::LockFilePath();
+    EXPECT_TRUE(path.startsWith(QDir::homePath() + QLatin1Char('/'))) << path.toStdString();
+    CInstanceLock held;
+    ASSERT_EQ(held.Acquire(), CInstanceLock::Outcome::Acquired);
+    EXPECT_EQ(CInstanceLock().Acquire(), CInstanceLock::Outcome::HeldElsewhere);
+    EXPECT_FALSE(
+        QFile::exists(QDir(workingFolder).filePath(QStringLiteral("Mirelight Mutex.lock"))));
+
+    // No folder at all: the program runs unguarded rather than not at all.
+    qputenv("HOME", QFile::encodeName(runtimeFile));
+    qunsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(CInstanceLock::LockFilePath(), QString());
+    EXPECT_EQ(CInstanceLock().Acquire(), CInstanceLock::Outcome::Unavailable);
 }
 
 } // namespace

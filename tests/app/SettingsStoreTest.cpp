@@ -83,6 +83,9 @@ TEST_F(SettingsStoreTest, ValuesThatDoNotConvertReadAsDefaultsAndTheRestIsKept)
              "Joined=true\n"
              "Button%202=\n"
              "Button%203=Kitchen, left\n"
+             "Button%204=a,b\n"
+             "Button%205=a,\n"
+             "Button%206= ,a ,, b\n"
              "m_IsInvisibleAtStartup=5\n");
     const PanelSettings settings = Loaded();
     EXPECT_EQ(settings.m_iLayout, 7);
@@ -93,6 +96,9 @@ TEST_F(SettingsStoreTest, ValuesThatDoNotConvertReadAsDefaultsAndTheRestIsKept)
     EXPECT_EQ(settings.m_strButtonText[0], "Button 1");
     EXPECT_EQ(settings.m_strButtonText[1], ""); // stored empty stays empty
     EXPECT_EQ(settings.m_strButtonText[2], "Kitchen, left");
+    EXPECT_EQ(settings.m_strButtonText[3], "a,b");
+    EXPECT_EQ(settings.m_strButtonText[4], "a,");
+    EXPECT_EQ(settings.m_strButtonText[5], ",a ,, b");
     EXPECT_TRUE(settings.m_IsInvisibleAtStartup);
 
     CSettingsStore().Save(settings);

@@ -11,12 +11,12 @@
 #include <QFile>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 using mirelight::CBriskoModel;
 using mirelight::CBriskoSim;
 using testsupport::WhenModal;
+using testsupport::WhenTrue;
 
 namespace {
 
@@ -50,13 +50,14 @@ protected:
 TEST_F(PanelStartUpTest, ConnectsToTheStoredPortBeforeThePanelIsShown)
 {
     CPanelDlg panel(&m_shell);
-    bool shownAfterConnect = false;
-    QTimer::singleShot(0, &panel, [&] {
-        shownAfterConnect = panel.isVisible() && m_sim.Requests().size() == 12;
-        panel.ExitProgram();
-    });
+    std::size_t requestsWhenShown = 0;
+    WhenTrue([&] { return panel.isVisible(); },
+             [&] {
+                 requestsWhenShown = m_sim.Requests().size();
+                 panel.ExitProgram();
+             });
     panel.DoModal();
-    EXPECT_TRUE(shownAfterConnect);
+    EXPECT_EQ(requestsWhenShown, 12u);
     EXPECT_EQ(panel.Status(), QStringLiteral("Brisko detected on COM4:"));
 }
 
@@ -65,16 +66,18 @@ TEST_F(PanelStartUpTest, JoinedBeforeRejoinsAtStartAndButtonsSwitchTheLights)
     CSettingsStore().WriteProfileInt(QStringLiteral("Joined"), 1);
     CSettingsStore().WriteProfileInt(QStringLiteral("Effect3"), 1);
     CPanelDlg panel(&m_shell);
-    QTimer::singleShot(0, &panel, [&] {
-        EXPECT_EQ(panel.Status(), QStringLiteral("Network rejoined"));
-        EXPECT_TRUE(panel.Dongle().IsNetworkUp());
-        QTest::mouseClick(panel.Button(2), Qt::LeftButton);
-        EXPECT_EQ(panel.Status(), QStringLiteral("Message FF sent for button 3"));
-        EXPECT_TRUE(m_sim.Lights()[2]);
-        QTest::keyClick(panel.Button(7), Qt::Key_Space); // the keyboard presses buttons too
-        EXPECT_EQ(panel.Status(), QStringLiteral("Message F0 sent for button 8"));
-        panel.ExitProgram();
-    });
+    WhenTrue([&] { return panel.isVisible(); },
+             [&] {
+                 EXPECT_EQ(panel.Status(), QStringLiteral("Network rejoined"));
+                 EXPECT_TRUE(panel.Dongle().IsNetworkUp());
+                 QTest::mouseClick(panel.Button(2), Qt::LeftButton);
+                 EXPECT_EQ(panel.Status(), QStringLiteral("Message FF sent for button 3"));
+                 EXPECT_TRUE(m_sim.Lights()[2]);
+                 QTest::keyClick(panel.Button(7),
+                                 Qt::Key_Space); // the keyboard presses buttons too
+                 EXPECT_EQ(panel.Status(), QStringLiteral("Message F0 sent for button 8"));
+                 panel.ExitProgram();
+             });
     panel.DoModal();
     const std::vector<std::string> requests = m_sim.Requests();
     ASSERT_EQ(requests.size(), 16u);

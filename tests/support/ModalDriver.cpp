@@ -6,26 +6,35 @@
 
 namespace testsupport {
 
-void WhenModalWidget(std::function<bool(QWidget*)> matches, std::function<void(QWidget*)> action,
-                     int timeoutMs)
+void WhenTrue(std::function<bool()> condition, std::function<void()> action, int timeoutMs)
 {
     auto* timer = new QTimer(qApp);
     QElapsedTimer clock;
     clock.start();
     timer->setInterval(10);
     QObject::connect(timer, &QTimer::timeout, qApp, [=] {
-        QWidget* modal = QApplication::activeModalWidget();
-        const bool found = modal && modal->isVisible() && matches(modal);
-        if (!found && clock.elapsed() < timeoutMs)
+        const bool holds = condition();
+        if (!holds && clock.elapsed() < timeoutMs)
             return;
         timer->stop();
         timer->deleteLater();
-        if (found)
-            action(modal);
+        if (holds)
+            action();
         else
-            ADD_FAILURE() << "no matching modal widget came up within " << timeoutMs << " ms";
+            ADD_FAILURE() << "the awaited state did not come within " << timeoutMs << " ms";
     });
     timer->start();
+}
+
+void WhenModalWidget(std::function<bool(QWidget*)> matches, std::function<void(QWidget*)> action,
+                     int timeoutMs)
+{
+    const auto modal = [matches] {
+        QWidget* widget = QApplication::activeModalWidget();
+        return widget && widget->isVisible() && matches(widget) ? widget : nullptr;
+    };
+    WhenTrue([modal] { return modal() != nullptr; }, [modal, action] { action(modal()); },
+             timeoutMs);
 }
 
 bool ProcessEventsUntil(const std::function<bool()>& condition, int timeoutMs)

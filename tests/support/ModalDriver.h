@@ -7,6 +7,10 @@
 
 namespace testsupport {
 
+// Calls action from a timer once condition holds (the event loop runs meanwhile, also inside
+// the dongle's waits). A failure is recorded when it does not hold within timeoutMs.
+void WhenTrue(std::function<bool()> condition, std::function<void()> action, int timeoutMs = 5000);
+
 // Calls action with the next modal widget of type T to come up, from a timer inside the
 // modal loop, so that a test can drive a dialog's exec(). A failure is recorded when none
 // comes up within timeoutMs.

@@ -1,0 +1,41 @@
+#include "panel/CEventLoopWaiter.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+bool CEventLoopWaiter::WaitUntil(const std::function<bool()>& ready, Clock::time_point deadline)
+{
+    QEventLoop loop;
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    timeout.setTimerType(Qt::PreciseTimer);
+    connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QEventLoop* outer = std::exchange(m_pLoop, &loop);
+    // A wake meant for an earlier wait may end this loop early: look again and go on.
+    while (!ready() && !m_bAborted) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            break;
+        timeout.start(left);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    m_pLoop = outer;
+    return ready();
+}
+
+void CEventLoopWaiter::Wake()
+{
+    QMetaObject::invokeMethod(this, &CEventLoopWaiter::QuitWait, Qt::QueuedConnection);
+}
+
+void CEventLoopWaiter::Abort()
+{
+    m_bAborted = true;
+    QuitWait();
+}
+
+void CEventLoopWaiter::QuitWait()
+{
+    if (m_pLoop)
+        m_pLoop->quit();
+}
