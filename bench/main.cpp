@@ -1,6 +1,8 @@
 // mirelight-bench: the link's reaction time and its idle CPU, measured over a real
 // pseudo-terminal against a dongle that answers at once. Prints both beside their targets;
 // exits with 1 when a target is missed and 2 when the measurement itself failed.
+// With --event-loop (in builds with the user interface) the link waits as the program does,
+// with a Qt event loop running, and the longest stall of that loop is measured too.
 
 #include "CInstantDongle.h"
 #include "CStatusPrinter.h"
@@ -10,9 +12,20 @@
 #include "link/CPosixSerialPort.h"
 #include "link/CommandLines.h"
 
+#ifdef MIRELIGHT_BENCH_EVENT_LOOP
+#include "panel/CEventLoopWaiter.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#endif
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,9 +67,13 @@ struct Idle
 {
     Microseconds cpu; // user and system, of the whole process
     Microseconds wall;
+    long wakeUps; // voluntary context switches, every thread of the process
 
     double PercentOfCore() const { return 100.0 * cpu / wall; }
 };
+
+// Lets time pass with the process idle: asleep, or in the event loop.
+using IdleWait = std::function<void(std::chrono::milliseconds)>;
 
 // What the program sends most: the set-up of the dongle and button messages.
 std::vector<Request> RequestMix()
@@ -91,10 +108,15 @@ Reaction Summarise(std::vector<CInstantDongle::Duration> times)
     return { n, median, times.back() };
 }
 
-Microseconds CpuTime()
+rusage Usage()
 {
     rusage usage {};
     ::getrusage(RUSAGE_SELF, &usage);
+    return usage;
+}
+
+Microseconds CpuTime(const rusage& usage)
+{
     const auto seconds = [](const timeval& t) {
         return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec);
     };
@@ -103,16 +125,18 @@ Microseconds CpuTime()
 
 // The whole process's CPU while the reader holds a line nobody released (the dongle thread
 // of this process is idle too, blocked in poll()). Nothing when no line was delivered.
-std::optional<Idle> MeasureIdle(CDongleLink& link, CInstantDongle& dongle)
+std::optional<Idle> MeasureIdle(CDongleLink& link, CInstantDongle& dongle, const IdleWait& wait)
 {
     dongle.Send(CBriskoModel::UnrelatedLine());
     if (!link.WaitForLine(commands::kAnswerTimeout)
         || link.LineState() != CLineReader::kLineDelivered)
         return std::nullopt;
-    const Microseconds cpuBefore = CpuTime();
+    const rusage before = Usage();
     const auto wallBefore = std::chrono::steady_clock::now();
-    std::this_thread::sleep_for(kIdleTime);
-    return Idle { CpuTime() - cpuBefore, std::chrono::steady_clock::now() - wallBefore };
+    wait(kIdleTime);
+    const rusage after = Usage();
+    return Idle { CpuTime(after) - CpuTime(before), std::chrono::steady_clock::now() - wallBefore,
+                  after.ru_nvcsw - before.ru_nvcsw };
 }
 
 const char* Verdict(bool met)
@@ -131,9 +155,10 @@ bool Report(const Reaction& reaction, const Idle& idle)
                 reaction.count, reaction.median.count(), kMedianTarget.count(),
                 Verdict(reactionMet), reaction.max.count());
     std::printf("Idle CPU with an unreleased line pending (%.0f us of CPU in %.3f s):\n"
-                "  %.3f %% of one core   (target < %.1f %%)  %s\n",
+                "  %.3f %% of one core   (target < %.1f %%)  %s\n"
+                "  %ld wake-ups   (the idle wait's own end is one)\n",
                 idle.cpu.count(), idle.wall.count() / 1e6, idle.PercentOfCore(), kIdleCpuTarget,
-                Verdict(idleMet));
+                Verdict(idleMet), idle.wakeUps);
     return reactionMet && idleMet;
 }
 
@@ -143,22 +168,21 @@ int Fail(const std::string& why)
     return kNotMeasured;
 }
 
-} // namespace
-
-int main()
+int Measure(IWaiter* waiter, const IdleWait& idleWait)
 {
     CInstantDongle dongle;
     if (!dongle.Start())
         return Fail(dongle.LastError());
     CStatusPrinter status;
-    CDongleLink link(status,
-                     [path = dongle.DevicePath()](long) { return CPosixSerialPort::Open(path); });
+    CDongleLink link(
+        status, [path = dongle.DevicePath()](long) { return CPosixSerialPort::Open(path); },
+        waiter);
     if (!link.Open(kComNumber))
         return Fail("cannot open " + dongle.DevicePath());
     std::printf("Instant dongle on %s\n", dongle.DevicePath().c_str());
     if (!RunExchanges(link))
         return Fail("an exchange failed");
-    const std::optional<Idle> idle = MeasureIdle(link, dongle);
+    const std::optional<Idle> idle = MeasureIdle(link, dongle, idleWait);
     if (!idle)
         return Fail("the unsolicited line was not delivered");
     link.ClosePort();
@@ -167,4 +191,54 @@ int main()
     if (times.size() < kMinReactions)
         return Fail("only " + std::to_string(times.size()) + " reaction times");
     return Report(Summarise(times), *idle) ? 0 : kMissedTarget;
+}
+
+#ifdef MIRELIGHT_BENCH_EVENT_LOOP
+constexpr std::chrono::milliseconds kStallTarget { 100 };
+
+// The waits of the program's user interface; the longest the loop went without running a
+// 10 ms timer is its worst stall.
+int MeasureWithEventLoop(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    CEventLoopWaiter waiter;
+    QElapsedTimer sinceTick;
+    qint64 longestStallMs = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, &ticker,
+                     [&] { longestStallMs = std::max(longestStallMs, sinceTick.restart()); });
+    sinceTick.start();
+    ticker.start(10);
+    bool tickerStopped = false;
+    const int result = Measure(&waiter, [&](std::chrono::milliseconds time) {
+        ticker.stop(); // idle means no timer at all
+        tickerStopped = true;
+        QEventLoop loop;
+        QTimer::singleShot(time, &loop, &QEventLoop::quit);
+        loop.exec();
+    });
+    if (!tickerStopped)
+        return result;
+    const bool met = std::chrono::milliseconds(longestStallMs) < kStallTarget;
+    std::printf("Longest gap between the event loop's 10 ms ticks during the exchanges:\n"
+                "  %lld ms   (target < %lld ms)  %s\n",
+                static_cast<long long>(longestStallMs),
+                static_cast<long long>(kStallTarget.count()), Verdict(met));
+    return result != 0 ? result : met ? 0 : kMissedTarget;
+}
+#endif
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && std::strcmp(argv[1], "--event-loop") == 0) {
+#ifdef MIRELIGHT_BENCH_EVENT_LOOP
+        return MeasureWithEventLoop(argc, argv);
+#else
+        return Fail("built without the user interface: no event loop to measure");
+#endif
+    }
+    return Measure(nullptr,
+                   [](std::chrono::milliseconds time) { std::this_thread::sleep_for(time); });
 }

@@ -19,7 +19,8 @@ ensure_packages() {
     apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-BUILD_PACKAGES=(build-essential cmake ninja-build qt6-base-dev libgtest-dev libgmock-dev)
+BUILD_PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-base-private-dev libgtest-dev
+  libgmock-dev)
 
 # configure_and_build <build folder> [cmake options...]
 configure_and_build() {

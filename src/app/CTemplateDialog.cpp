@@ -4,7 +4,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -74,16 +73,4 @@ QCheckBox* CTemplateDialog::AddCheckBox(int id, const QString& text, DluRect whe
     auto* box = new QCheckBox(text, this);
     Place(box, id, where);
     return box;
-}
-
-void CTemplateDialog::keyPressEvent(QKeyEvent* event)
-{
-    // A button that is no default (Cancel) would otherwise pass Return on to the default.
-    auto* focused = qobject_cast<QPushButton*>(focusWidget());
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && focused && focused->isEnabled()) {
-        focused->click();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }

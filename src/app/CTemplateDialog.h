@@ -8,7 +8,6 @@
 
 class QCheckBox;
 class QComboBox;
-class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -38,9 +37,6 @@ protected:
     QCheckBox* AddCheckBox(int id, const QString& text, DluRect where);
 
     const CDialogUnits& Units() const { return m_units; }
-
-    // Return on a focused push button presses that button; elsewhere the dialog's default.
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Place(QWidget* control, int id, DluRect where);

@@ -2,14 +2,10 @@
 
 #include <QSocketNotifier>
 
-#include <array>
-#include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace {
-
-constexpr std::array<int, 3> kSignals = { SIGTERM, SIGINT, SIGHUP };
 
 // The handler may only write to a pipe; the notifier reads it on the event loop.
 int g_signalPipe[2] = { -1, -1 };
@@ -30,14 +26,23 @@ CTerminationSignals::CTerminationSignals(std::function<void()> onTerminate)
     action.sa_handler = &CTerminationSignals::OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signal : kSignals)
-        ::sigaction(signal, &action, nullptr);
+    for (std::size_t i = 0; i < kSignals.size(); ++i) {
+        struct sigaction current
+        {
+        };
+        ::sigaction(kSignals[i], nullptr, &current);
+        if (current.sa_handler == SIG_IGN)
+            continue;
+        m_bHandled[i] = ::sigaction(kSignals[i], &action, &m_previous[i]) == 0;
+    }
 }
 
 CTerminationSignals::~CTerminationSignals()
 {
-    for (int signal : kSignals)
-        ::signal(signal, SIG_DFL);
+    for (std::size_t i = 0; i < kSignals.size(); ++i) {
+        if (m_bHandled[i])
+            ::sigaction(kSignals[i], &m_previous[i], nullptr);
+    }
     if (!m_notifier)
         return;
     delete m_notifier;

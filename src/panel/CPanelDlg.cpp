@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
@@ -152,24 +153,39 @@ void CPanelDlg::ExitProgram()
 {
     m_dongle.EndOperations();
     m_waiter.Abort();
-    CloseOpenWindows();
     EndModal(IDCANCEL);
+    CloseOpenWindows();
 }
 
 void CPanelDlg::CloseOpenWindows()
 {
-    // Each closes in its own time, as its own loop unwinds; the panel's loop ends last.
-    for (QWidget* popup = QApplication::activePopupWidget(); popup;) {
-        popup->close();
-        QWidget* next = QApplication::activePopupWidget();
-        popup = next != popup ? next : nullptr;
+    // A dialog that is closed may open another on its way out (the Connections dialog's
+    // second check of the port box): whatever shows from now on is closed too.
+    if (!m_bClosingEverything) {
+        m_bClosingEverything = true;
+        qApp->installEventFilter(this);
     }
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget* window : windows) {
-        auto* dialog = qobject_cast<QDialog*>(window);
-        if (dialog && dialog != this && dialog->isVisible())
-            dialog->reject();
+        if (window != this && window->isVisible())
+            CloseLater(window);
     }
+}
+
+void CPanelDlg::CloseLater(QWidget* window)
+{
+    // Each unwinds its own loop in its own time; the panel's loop ends after them.
+    if (auto* dialog = qobject_cast<QDialog*>(window))
+        QMetaObject::invokeMethod(dialog, &QDialog::reject, Qt::QueuedConnection);
+    else if (window->isWindow() && window->windowType() == Qt::Popup)
+        QMetaObject::invokeMethod(window, &QWidget::close, Qt::QueuedConnection);
+}
+
+bool CPanelDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Show && watched != this && watched->isWidgetType())
+        CloseLater(static_cast<QWidget*>(watched));
+    return false;
 }
 
 void CPanelDlg::accept()
@@ -228,7 +244,7 @@ void CPanelDlg::keyPressEvent(QKeyEvent* event)
         accept();
         return;
     }
-    CTemplateDialog::keyPressEvent(event);
+    QDialog::keyPressEvent(event);
 }
 
 void CPanelDlg::OnSysCommand(unsigned id)

@@ -81,6 +81,7 @@ public:
     void SetWaitCursor(bool on) override;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -96,6 +97,7 @@ private:
     void ShowAtStart();
     void EndModal(int result);
     void CloseOpenWindows();
+    static void CloseLater(QWidget* window);
     bool CanHide() const { return m_trayIcon.IsShown(); }
 
     // Declared in the order they must be made: the shell before the tray icon that uses it
@@ -113,6 +115,7 @@ private:
     QMenu* m_sysMenu = nullptr;
     std::array<QPushButton*, mirelight::kButtonCount> m_buttons {};
     bool m_bVisible = false; // false: every paint hides the panel
+    bool m_bClosingEverything = false; // the program is ending: every window closes
     int m_nWaitCursors = 0; // wait cursors asked for and not yet taken back
 
     QEventLoop m_modalLoop;

@@ -93,6 +93,10 @@ TEST(SetMacDialog, CancelEscapeAndTheCloseBoxRefuseEvenAValidAddress)
 {
     const std::vector<std::function<void(CSetMac*)>> ways = {
         [](CSetMac* dialog) { Button(dialog, 2)->click(); },
+        [](CSetMac* dialog) {
+            Button(dialog, 2)->setFocus(); // Return goes to the focused button, not to OK
+            QTest::keyClick(Button(dialog, 2), Qt::Key_Return);
+        },
         [](CSetMac* dialog) { QTest::keyClick(AddressBox(dialog), Qt::Key_Escape); },
         [](CSetMac* dialog) { dialog->close(); },
     };

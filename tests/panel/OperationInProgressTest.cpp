@@ -1,0 +1,236 @@
+#include "app/CSettingsStore.h"
+#include "app/CTerminationSignals.h"
+#include "dialogs/CAboutDlg.h"
+#include "dialogs/CButtonsDlg.h"
+#include "dialogs/CConnectionsDlg.h"
+#include "dialogs/CSetMac.h"
+#include "panel/CPanelDlg.h"
+#include "support/FakeTrayShell.h"
+#include "support/ModalDriver.h"
+#include "support/QtPrinters.h"
+
+#include "CBriskoSim.h"
+
+#include <QContextMenuEvent>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <qpa/qwindowsysteminterface.h>
+
+#include <algorithm>
+#include <csignal>
+
+using mirelight::CBriskoModel;
+using mirelight::CBriskoSim;
+using testsupport::WhenTrue;
+
+namespace {
+
+constexpr long kCom = 6;
+
+// A left click as the window system delivers it: queued, not sent straight to the widget.
+void ClickThroughTheWindowSystem(QWidget* button)
+{
+    QWidget* window = button->window();
+    const QPointF local = button->mapTo(window, button->rect().center());
+    const QPointF global = button->mapToGlobal(button->rect().center());
+    using WSI = QWindowSystemInterface;
+    WSI::handleMouseEvent<WSI::AsynchronousDelivery>(window->windowHandle(), local, global,
+                                                     Qt::LeftButton, Qt::LeftButton,
+                                                     QEvent::MouseButtonPress);
+    WSI::handleMouseEvent<WSI::AsynchronousDelivery>(window->windowHandle(), local, global,
+                                                     Qt::NoButton, Qt::LeftButton,
+                                                     QEvent::MouseButtonRelease);
+}
+
+std::ptrdiff_t IndexOf(const std::vector<std::string>& requests, const std::string& prefix)
+{
+    const auto found = std::find_if(requests.begin(), requests.end(),
+                                    [&](const std::string& r) { return r.rfind(prefix, 0) == 0; });
+    return found == requests.end() ? -1 : found - requests.begin();
+}
+
+class OperationInProgressTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QFile::remove(CSettingsStore().FileName());
+        CSettingsStore().WriteProfileInt(QStringLiteral("m_iComChan"), kCom);
+        // The network search is never answered: it runs its full ten seconds.
+        m_sim.Configure([](CBriskoModel& m) { m.LeaveUnanswered("+NNDR"); });
+        ASSERT_TRUE(m_sim.Start()) << m_sim.LastError();
+    }
+
+    // Starts a join once the panel is up; during() runs once its network search is under way.
+    void JoinWhenShown(const std::function<void()>& during)
+    {
+        WhenTrue([this] { return m_panel.isVisible(); },
+                 [this] { QTimer::singleShot(0, &m_panel, [this] { m_panel.Dongle().Join(); }); });
+        WhenTrue([this] { return m_sim.Requests().size() == 14; }, during);
+    }
+
+    CBriskoSim m_sim { kCom };
+    FakeTrayShell m_shell;
+    CPanelDlg m_panel { &m_shell };
+};
+
+TEST_F(OperationInProgressTest, TheLoopRunsDuringASearchWhileClicksAndOperationsWaitForItsEnd)
+{
+    QElapsedTimer posted;
+    qint64 handledAfterMs = -1;
+    bool clickedDuringJoin = true;
+    QObject::connect(m_panel.Button(0), &QPushButton::clicked, &m_panel,
+                     [&] { clickedDuringJoin = m_panel.Dongle().IsBusy(); });
+    JoinWhenShown([&] {
+        posted.start();
+        QMetaObject::invokeMethod(
+            &m_panel, [&] { handledAfterMs = posted.elapsed(); }, Qt::QueuedConnection);
+        ClickThroughTheWindowSystem(m_panel.Button(0));
+        m_panel.Dongle().Rejoin(); // asked for by something other than the user
+        WhenTrue([&] { return m_sim.Requests().back().rfind("+ADAR=06", 0) == 0; },
+                 [&] { m_panel.ExitProgram(); }, 30000);
+    });
+    m_panel.DoModal();
+
+    // Answered at once in fact; the margin is for a loaded machine, far below the search.
+    EXPECT_GE(handledAfterMs, 0);
+    EXPECT_LT(handledAfterMs, 1000);
+    EXPECT_FALSE(clickedDuringJoin);
+    const std::vector<std::string> requests = m_sim.Requests();
+    const auto search = IndexOf(requests, "+NNDR");
+    const auto rejoin = IndexOf(requests, "+NJNR=01");
+    const auto message = IndexOf(requests, "+ADAR=06");
+    ASSERT_GE(search, 0);
+    EXPECT_GT(rejoin, search);
+    EXPECT_GT(message, rejoin);
+}
+
+// How the user left the program when the session ended.
+struct OpenWindowCase
+{
+    const char* name;
+    std::function<void(CPanelDlg&)> open; // called inside the panel's run
+    std::function<bool()> isOpen;
+};
+
+void PrintTo(const OpenWindowCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class TerminationTest : public OperationInProgressTest,
+                        public testing::WithParamInterface<OpenWindowCase>
+{
+};
+
+TEST_P(TerminationTest, ASignalClosesEverythingWithinASecondAndSavesEveryKey)
+{
+    CTerminationSignals termination([this] { m_panel.ExitProgram(); });
+    QElapsedTimer sinceSignal;
+    const OpenWindowCase& c = GetParam();
+    WhenTrue([this] { return m_panel.isVisible(); },
+             [&] { QTimer::singleShot(0, &m_panel, [&] { c.open(m_panel); }); });
+    WhenTrue(c.isOpen, [&] {
+        sinceSignal.start();
+        ::raise(SIGTERM);
+    });
+    EXPECT_EQ(m_panel.DoModal(), CPanelDlg::IDCANCEL);
+    EXPECT_LT(sinceSignal.elapsed(), 1000);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    m_panel.SaveSettings(); // as its end does
+    QSettings stored(CSettingsStore().FileName(), QSettings::IniFormat);
+    stored.beginGroup(QStringLiteral("Corvanthis Mirelight"));
+    EXPECT_EQ(stored.childKeys().size(), 20);
+}
+
+template<class T> std::function<bool()> Opened()
+{
+    return [] { return qobject_cast<T*>(QApplication::activeModalWidget()) != nullptr; };
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FromAnyState, TerminationTest,
+    testing::Values(OpenWindowCase { "ButtonsDialog",
+                                     [](CPanelDlg& p) { p.OnSysCommand(CPanelDlg::IDM_BUTTONS); },
+                                     Opened<CButtonsDlg>() },
+                    OpenWindowCase { "AboutDialog",
+                                     [](CPanelDlg& p) { p.OnSysCommand(CPanelDlg::IDM_ABOUTBOX); },
+                                     Opened<CAboutDlg>() },
+                    OpenWindowCase {
+                        "MessageBoxOverConnections",
+                        [](CPanelDlg& p) {
+                            testsupport::WhenModal<CConnectionsDlg>([](CConnectionsDlg* d) {
+                                d->findChild<QLineEdit*>(QStringLiteral("IDC_1010"))
+                                    ->setText(QStringLiteral("x"));
+                                d->accept();
+                            });
+                            p.OnSysCommand(CPanelDlg::IDM_CONNECTIONS);
+                        },
+                        Opened<QMessageBox>() },
+                    OpenWindowCase { "SystemMenu",
+                                     [](CPanelDlg& p) {
+                                         QContextMenuEvent event(QContextMenuEvent::Keyboard,
+                                                                 QPoint(1, 1),
+                                                                 p.mapToGlobal(QPoint(1, 1)));
+                                         QApplication::sendEvent(&p, &event);
+                                     },
+                                     [] { return QApplication::activePopupWidget() != nullptr; } },
+                    OpenWindowCase { "JoinSearching", [](CPanelDlg& p) { p.Dongle().Join(); },
+                                     [] { return QApplication::overrideCursor() != nullptr; } }),
+    [](const auto& row) { return row.param.name; });
+
+TEST(TerminationSignals, IgnoredSignalsStayIgnoredAndTheFormerHandlingComesBack)
+{
+    static int s_interrupts = 0;
+    ::signal(SIGHUP, SIG_IGN);
+    ::signal(SIGINT, [](int) { ++s_interrupts; });
+    int ends = 0;
+    {
+        CTerminationSignals termination([&] { ++ends; });
+        ::raise(SIGHUP); // as under nohup: not an end
+        ::raise(SIGINT);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ends == 1; }));
+        QTest::qWait(50);
+    }
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(s_interrupts, 0);
+    ::raise(SIGINT);
+    EXPECT_EQ(s_interrupts, 1);
+    struct sigaction hangUp
+    {
+    };
+    ::sigaction(SIGHUP, nullptr, &hangUp);
+    EXPECT_EQ(hangUp.sa_handler, SIG_IGN);
+}
+
+TEST(MacAddressQuestion, ComesWithoutTheWaitCursorWhichReturnsAfterIt)
+{
+    FakeTrayShell shell;
+    CPanelDlg panel(&shell);
+    panel.SetWaitCursor(true); // as a join inside a rejoin would
+    panel.SetWaitCursor(true);
+    bool cursorOverQuestion = true;
+    testsupport::WhenModal<CSetMac>([&](CSetMac* dialog) {
+        cursorOverQuestion = QApplication::overrideCursor() != nullptr;
+        dialog->reject();
+    });
+    std::string digits;
+    EXPECT_FALSE(panel.AskMacAddress(digits));
+    EXPECT_FALSE(cursorOverQuestion);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    panel.SetWaitCursor(false);
+    panel.SetWaitCursor(false);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+} // namespace
