@@ -5,7 +5,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 seconds="${1:-60}"
-targets=(fuzz_line_assembler fuzz_field_reads fuzz_request_builders)
+targets=(fuzz_line_assembler fuzz_field_reads fuzz_request_builders fuzz_command_request)
 
 # clang-14 is the compiler; libclang-rt-14-dev holds libFuzzer and the sanitizer runtimes.
 ensure_packages cmake ninja-build clang-14 libclang-rt-14-dev

@@ -1,5 +1,6 @@
 #include "app/CPanelApp.h"
 
+#include "app/CCommandServer.h"
 #include "app/CTerminationSignals.h"
 #include "panel/CPanelDlg.h"
 
@@ -21,6 +22,8 @@ bool CPanelApp::InitInstance()
     // Any other trouble with the lock lets the program run: better twice than not at all.
     CPanelDlg panel;
     CTerminationSignals termination([&panel] { panel.ExitProgram(); });
+    CCommandServer commands(panel);
+    commands.Listen(); // without it the panel still works
     panel.DoModal();
     return false;
 }

@@ -27,9 +27,13 @@ void CDongle::Rejoin()
     RunExclusive([this] { DoRejoin(); });
 }
 
-void CDongle::SendButtonMessage(int index, bool retry)
+void CDongle::SendButtonMessage(int index, bool retry, std::function<void(bool confirmed)> done)
 {
-    RunExclusive([this, index, retry] { DoSendButtonMessage(index, retry); });
+    RunExclusive([this, index, retry, done = std::move(done)] {
+        const bool confirmed = DoSendButtonMessage(index, retry);
+        if (done)
+            done(confirmed);
+    });
 }
 
 void CDongle::Bind(int index)
@@ -218,24 +222,24 @@ void CDongle::DoRejoin()
     SetNetworkUp(true);
 }
 
-void CDongle::DoSendButtonMessage(int index, bool retry)
+bool CDongle::DoSendButtonMessage(int index, bool retry)
 {
     if (m_bProgramEnding || index < 0 || index >= kButtonCount)
-        return;
+        return false;
     const int effect = m_settings.m_iEffect[index];
     const long button = index + 1;
     const auto answer = m_link.Exchange(ButtonMessage(index + 1, effect), { kDataConfirm },
                                         kAnswerTimeout, kButtonMessageCode);
     if (!answer)
-        return;
+        return false;
     if (HasSuccessStatus(*answer)) {
         ReportStatus(FormatText("Message %02lX sent for button %ld", EffectByte(effect), button));
-        return;
+        return true;
     }
-    if (retry) {
-        DoRejoin();
-        DoSendButtonMessage(index, false);
-    }
+    if (!retry)
+        return false;
+    DoRejoin();
+    return DoSendButtonMessage(index, false);
 }
 
 void CDongle::DoBind(int index)

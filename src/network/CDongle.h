@@ -30,8 +30,9 @@ public:
     // Rejoins the network the dongle belonged to before.
     void Rejoin();
     // Switches the device bound to the button at index 0..7; a refused message is sent once
-    // more after a rejoin when retry is set.
-    void SendButtonMessage(int index, bool retry);
+    // more after a rejoin when retry is set. done, if given, learns once it has run whether
+    // the message was confirmed (not called when the program ends first).
+    void SendButtonMessage(int index, bool retry, std::function<void(bool confirmed)> done = {});
     // Binds the button at list index 0..7 to the device that completes the bind within
     // six seconds.
     void Bind(int index);
@@ -56,7 +57,7 @@ private:
     void DoConnect();
     void DoJoin();
     void DoRejoin();
-    void DoSendButtonMessage(int index, bool retry);
+    bool DoSendButtonMessage(int index, bool retry);
     void DoBind(int index);
 
     void ReportForPort(const char* format);

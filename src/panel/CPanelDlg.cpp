@@ -70,8 +70,7 @@ void CPanelDlg::CreateButtons()
 {
     for (int i = 0; i < kButtonCount; ++i) {
         QPushButton* button = AddButton(kButtonIds[i], QString(), kButtonRects[i]);
-        connect(button, &QPushButton::clicked, this,
-                [this, i] { m_dongle.SendButtonMessage(i, true); });
+        connect(button, &QPushButton::clicked, this, [this, i] { PressButton(i, {}); });
         m_buttons[i] = button;
     }
 }
@@ -209,6 +208,11 @@ void CPanelDlg::ShowFromTray()
     show();
     raise();
     activateWindow();
+}
+
+void CPanelDlg::PressButton(int index, std::function<void(bool confirmed)> done)
+{
+    m_dongle.SendButtonMessage(index, true, std::move(done));
 }
 
 void CPanelDlg::paintEvent(QPaintEvent* event)

@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class CConnectionsDlg;
@@ -56,6 +57,9 @@ public:
     void OnSysCommand(unsigned id);
     // The tray icon's double click: the panel may be shown again, and is.
     void ShowFromTray();
+    // What a click on button index 0..7 does, for a command from outside; done learns
+    // whether the message was confirmed once the press has run.
+    void PressButton(int index, std::function<void(bool confirmed)> done);
 
     // The OK step ends the program; the cancel step (Esc, the close box, Alt+F4) only hides
     // the panel.

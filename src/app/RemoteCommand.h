@@ -1,0 +1,8 @@
+#pragma once
+
+#include <optional>
+
+// The command line: "--press N", "--show" and "--status" go to the running instance, "--help"
+// and "--version" are answered here. Returns the exit code when this start is done with
+// that, nothing when the program itself is to run.
+std::optional<int> RunCommandLine(int argc, char** argv);
