@@ -4,11 +4,49 @@
 
 #include <QSystemTrayIcon>
 
+#ifdef MIRELIGHT_DBUS_TRAY
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDBusVariant>
+#endif
+
+namespace {
+
+// Qt puts the icon up as a StatusNotifierItem when, the first time it is asked, a watcher
+// with a host registered is on the session bus, and through XEmbed otherwise; it asks once
+// per process and keeps the answer, so the same question is asked the same way, once.
+bool StatusNotifierTrayInUse()
+{
+#ifdef MIRELIGHT_DBUS_TRAY
+    static const bool inUse = [] {
+        const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected() || !bus.interface()->isServiceRegistered(watcher))
+            return false;
+        QDBusMessage get = QDBusMessage::createMethodCall(
+            watcher, QStringLiteral("/StatusNotifierWatcher"),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+        get << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
+        const QDBusReply<QDBusVariant> reply = bus.call(get);
+        return reply.isValid() && reply.value().variant().toBool();
+    }();
+    return inUse;
+#else
+    return false;
+#endif
+}
+
+} // namespace
+
 CQtTrayShell::CQtTrayShell() = default;
 CQtTrayShell::~CQtTrayShell() = default;
 
 bool CQtTrayShell::NotifyIcon(Command command, const QIcon& icon, const QString& tip, Fields fields)
 {
+    if (command != Command::Delete)
+        m_singleClickOpens = StatusNotifierTrayInUse(); // before Qt makes up its mind below
     if (command == Command::Delete || !QSystemTrayIcon::isSystemTrayAvailable()) {
         m_icon.reset();
         return command == Command::Delete;
@@ -36,14 +74,20 @@ void CQtTrayShell::OnActivated(int reason)
     if (!m_deliverEvents || !m_handler)
         return;
     switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        m_handler(CTrayIcon::WM_LBUTTONUP);
+        break;
     case QSystemTrayIcon::DoubleClick:
         m_handler(CTrayIcon::WM_LBUTTONDBLCLK);
         break;
     case QSystemTrayIcon::Context:
         m_handler(CTrayIcon::WM_RBUTTONUP);
         break;
+    case QSystemTrayIcon::MiddleClick:
+        // A desktop's secondary activation arrives as this; it must not count as a left click.
+        m_handler(CTrayIcon::WM_MBUTTONUP);
+        break;
     default:
-        m_handler(CTrayIcon::WM_LBUTTONUP);
         break;
     }
 }
