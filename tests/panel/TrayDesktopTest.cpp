@@ -5,16 +5,15 @@
 // watcher without a host leaves Qt on the XEmbed tray.
 #include "panel/CPanelDlg.h"
 #include "support/CTestDesktop.h"
+#include "support/TrayItemClick.h"
 
 #include <QApplication>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusPendingCall>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
+using testsupport::ClickTrayItem;
 using testsupport::CTestDesktop;
 
 namespace {
@@ -34,16 +33,6 @@ struct Desktop
 class TrayOnDesktop : public testing::TestWithParam<Desktop>
 {
 };
-
-// A desktop's click on the item: asynchronous, since the item answers on the GUI thread.
-QDBusPendingCall CallItem(const std::string& service, const char* method)
-{
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QString::fromStdString(service), QStringLiteral("/StatusNotifierItem"),
-        QStringLiteral("org.kde.StatusNotifierItem"), QString::fromLatin1(method));
-    call << 10 << 10;
-    return QDBusConnection::sessionBus().asyncCall(call);
-}
 
 QWidget* XEmbedIcon()
 {
@@ -85,12 +74,12 @@ TEST_P(TrayOnDesktop, TheTraysOpenGestureShowsThePanelAndNoOtherClickDoes)
         const std::string item = session.NextTrayItem(30s);
         ASSERT_FALSE(item.empty()) << "no item registered with the watcher";
         for (const char* method : { "ContextMenu", "SecondaryActivate" }) {
-            QDBusPendingCall answered = CallItem(item, method);
+            QDBusPendingCall answered = ClickTrayItem(QDBusConnection::sessionBus(), item, method);
             ASSERT_TRUE(QTest::qWaitFor([&] { return answered.isFinished(); }, kTimeoutMs));
             EXPECT_FALSE(answered.isError()) << method;
             EXPECT_FALSE(panel.isVisible()) << method;
         }
-        CallItem(item, "Activate");
+        ClickTrayItem(QDBusConnection::sessionBus(), item, "Activate");
     } else {
         QWidget* icon = XEmbedIcon();
         ASSERT_TRUE(icon) << "Qt put up no XEmbed icon";
