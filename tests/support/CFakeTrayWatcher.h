@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QDBusServiceWatcher>
 #include <QObject>
 #include <QStringList>
 
@@ -16,7 +15,7 @@ class CFakeTrayWatcher : public QObject
     Q_PROPERTY(int ProtocolVersion READ ProtocolVersion)
 
 public:
-    CFakeTrayWatcher(const QDBusConnection& bus, bool hostRegistered);
+    explicit CFakeTrayWatcher(bool hostRegistered) : m_hostRegistered(hostRegistered) { }
 
     QStringList RegisteredStatusNotifierItems() const { return m_items; }
     bool IsStatusNotifierHostRegistered() const { return m_hostRegistered; }
@@ -28,11 +27,10 @@ public Q_SLOTS:
 
 Q_SIGNALS:
     void StatusNotifierItemRegistered(const QString& service);
-    void StatusNotifierItemUnregistered(const QString& service);
+    void StatusNotifierItemUnregistered(const QString& service); // items stay: tests are short
     void StatusNotifierHostRegistered();
 
 private:
     QStringList m_items;
     bool m_hostRegistered;
-    QDBusServiceWatcher m_owners; // an item whose service leaves the bus is gone
 };

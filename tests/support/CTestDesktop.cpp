@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -36,17 +37,10 @@ std::string FindProgram(const std::string& name)
 {
     if (name.find('/') != std::string::npos)
         return ::access(name.c_str(), X_OK) == 0 ? name : std::string();
-    const char* path = std::getenv("PATH");
-    std::string folders = path ? path : "/usr/bin:/bin";
-    for (size_t start = 0; start <= folders.size();) {
-        size_t end = folders.find(':', start);
-        if (end == std::string::npos)
-            end = folders.size();
-        const std::string candidate = folders.substr(start, end - start) + "/" + name;
-        if (::access(candidate.c_str(), X_OK) == 0)
-            return candidate;
-        start = end + 1;
-    }
+    std::istringstream folders(std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin");
+    for (std::string folder; std::getline(folders, folder, ':');)
+        if (::access((folder + "/" + name).c_str(), X_OK) == 0)
+            return folder + "/" + name;
     return {};
 }
 

@@ -14,7 +14,7 @@ int main(int argc, char** argv)
     QCoreApplication application(argc, argv);
     QDBusConnection bus = QDBusConnection::sessionBus();
     CFakeTrayWatcher watcher(
-        bus, !QCoreApplication::arguments().contains(QStringLiteral("--without-host")));
+        !QCoreApplication::arguments().contains(QStringLiteral("--without-host")));
     const auto exported = QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals
         | QDBusConnection::ExportAllProperties;
     if (!bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher, exported)
