@@ -68,6 +68,11 @@ TEST_P(EndToEnd, StartUpConnectsAndRejoinsAndAnOrderlyEndSavesEveryKey)
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
         // The client's side of the protocol, in a file: which windows it shows, and when.
         environment.insert(QStringLiteral("WAYLAND_DEBUG"), QStringLiteral("client"));
+        // Qt's Wayland client and Mesa keep their protocol and driver objects until the end,
+        // which the leak check would report; the offscreen run leak-checks our code.
+        const QString sanitizer = environment.value(QStringLiteral("ASAN_OPTIONS"));
+        environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                           sanitizer + (sanitizer.isEmpty() ? "" : ":") + "detect_leaks=0");
         mirelight.setProcessEnvironment(environment);
         mirelight.setStandardErrorFile(protocolLog.fileName());
     }
