@@ -14,9 +14,9 @@
 
 namespace {
 
-// Qt puts the icon up as a StatusNotifierItem when, the first time it is asked, a watcher
-// with a host registered is on the session bus, and through XEmbed otherwise; it asks once
-// per process and keeps the answer, so the same question is asked the same way, once.
+// Qt puts the icon up as a StatusNotifierItem when, the first time it looks for a tray, a
+// watcher with a host registered is on the session bus, and through XEmbed otherwise. It
+// keeps that answer for the life of the process, so the same question is asked once too.
 bool StatusNotifierTrayInUse()
 {
 #ifdef MIRELIGHT_DBUS_TRAY
@@ -45,12 +45,13 @@ CQtTrayShell::~CQtTrayShell() = default;
 
 bool CQtTrayShell::NotifyIcon(Command command, const QIcon& icon, const QString& tip, Fields fields)
 {
-    if (command != Command::Delete)
-        m_singleClickOpens = StatusNotifierTrayInUse(); // before Qt makes up its mind below
     if (command == Command::Delete || !QSystemTrayIcon::isSystemTrayAvailable()) {
         m_icon.reset();
         return command == Command::Delete;
     }
+    // Asked after Qt, whose first look for a tray has just chosen its kind, and only where
+    // there is a tray at all: a platform without one never touches the session bus for it.
+    m_singleClickOpens = StatusNotifierTrayInUse();
     if (!m_icon) {
         m_icon = std::make_unique<QSystemTrayIcon>();
         connect(m_icon.get(), &QSystemTrayIcon::activated, this,
