@@ -3,7 +3,9 @@
 # the tests again under the sanitizers; static analysis; fuzzing; the Debian package.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-ensure_packages "${BUILD_PACKAGES[@]}" clang-format
+# The tray and Wayland tests bring up desktops of their own: a private session bus, Xvfb with
+# IceWM's tray, a headless weston.
+ensure_packages "${BUILD_PACKAGES[@]}" clang-format dbus-daemon xvfb icewm weston qt6-wayland
 
 echo "== Formatting"
 git -C "$MIRELIGHT_ROOT" ls-files -z '*.cpp' '*.h' \

@@ -55,7 +55,7 @@ public:
     void LoadSettings();
 
     void OnSysCommand(unsigned id);
-    // The tray icon's double click: the panel may be shown again, and is.
+    // The tray's open gesture (or --show): the panel may be shown again, and is.
     void ShowFromTray();
     // What a click on button index 0..7 does, for a command from outside; done learns
     // whether the message was confirmed once the press has run.

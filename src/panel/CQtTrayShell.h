@@ -20,6 +20,7 @@ public:
 
     bool NotifyIcon(Command command, const QIcon& icon, const QString& tip, Fields fields) override;
     void SetEventHandler(std::function<void(int event)> handler) override;
+    bool SingleClickOpens() const override { return m_singleClickOpens; }
 
 private:
     void OnActivated(int reason);
@@ -27,4 +28,5 @@ private:
     std::unique_ptr<QSystemTrayIcon> m_icon;
     std::function<void(int event)> m_handler;
     bool m_deliverEvents = false;
+    bool m_singleClickOpens = false;
 };

@@ -61,12 +61,13 @@ int CTrayIcon::HandleTrayMessage(int id, int event)
 {
     if (id != m_notifyData.id)
         return 0;
-    if (event != WM_RBUTTONUP && event != WM_LBUTTONDBLCLK)
+    const int openEvent = m_shell.SingleClickOpens() ? WM_LBUTTONUP : WM_LBUTTONDBLCLK;
+    if (event != WM_RBUTTONUP && event != openEvent)
         return 0;
     CPanelDlg* panel = m_notifyData.window;
     if (!panel)
         return 0;
-    if (event == WM_LBUTTONDBLCLK)
+    if (event == openEvent)
         panel->ShowFromTray();
     return 1; // a right click is taken, and shows no menu
 }

@@ -6,8 +6,9 @@
 class CPanelDlg;
 class ITrayShell;
 
-// The program's icon in the notification area for the lifetime of the panel. A double click
-// on it brings a hidden panel back; every other click is ignored.
+// The program's icon in the notification area for the lifetime of the panel. The tray's open
+// gesture on it (a double click, or a single click where the tray reports no double clicks)
+// brings a hidden panel back; every other click is ignored.
 class CTrayIcon
 {
 public:
@@ -15,6 +16,7 @@ public:
     static constexpr int WM_LBUTTONUP = 0x202;
     static constexpr int WM_LBUTTONDBLCLK = 0x203;
     static constexpr int WM_RBUTTONUP = 0x205;
+    static constexpr int WM_MBUTTONUP = 0x208;
 
     CTrayIcon(int id, ITrayShell& shell);
     ~CTrayIcon();

@@ -6,7 +6,7 @@
 #include <functional>
 
 // The notification area as the tray icon sees it: one call that adds, changes or removes the
-// icon, and the mouse events on it.
+// icon, the mouse events on it, and which of them is the tray's gesture for "open".
 class ITrayShell
 {
 public:
@@ -25,4 +25,7 @@ public:
         = 0;
     // Receives the mouse events (WM_LBUTTONDBLCLK style values) on the icon.
     virtual void SetEventHandler(std::function<void(int event)> handler) = 0;
+    // True where the tray reports only single activations (a StatusNotifierItem tray never
+    // reports a double click), so a single left click is what opens; else the double click.
+    virtual bool SingleClickOpens() const = 0;
 };

@@ -1,13 +1,19 @@
 #include "CBriskoSim.h"
+#include "support/CTestDesktop.h"
+#include "support/TrayItemClick.h"
 
+#include <QDBusConnectionInterface>
+#include <QFile>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <chrono>
 
 using mirelight::CBriskoSim;
+using testsupport::CTestDesktop;
 using namespace std::chrono_literals;
 
 namespace {
@@ -18,19 +24,58 @@ QString SettingsFile()
         + QStringLiteral("/Corvanthis Mirelight/mirelight.conf");
 }
 
-TEST(EndToEnd, StartUpConnectsAndRejoinsAndAnOrderlyEndSavesEveryKey)
+struct Session
 {
+    const char* name;
+    bool wayland; // else offscreen, without a tray
+    friend void PrintTo(const Session& session, std::ostream* out) { *out << session.name; }
+};
+
+class EndToEnd : public testing::TestWithParam<Session>
+{
+};
+
+// Under Wayland the program runs as at login: on a desktop with a StatusNotifierItem tray,
+// set to start hidden in it, and the tray's click brings the panel up.
+TEST_P(EndToEnd, StartUpConnectsAndRejoinsAndAnOrderlyEndSavesEveryKey)
+{
+    const bool wayland = GetParam().wayland;
+    CTestDesktop desktop;
+    if (wayland) {
+        const bool started
+            = desktop.StartSessionBus() && desktop.StartWayland() && desktop.StartTrayWatcher(true);
+        if (!started && desktop.Missing())
+            GTEST_SKIP() << desktop.Problem();
+        ASSERT_TRUE(started) << desktop.Problem();
+    }
     {
         QSettings seed(SettingsFile(), QSettings::IniFormat);
         seed.setValue(QStringLiteral("Corvanthis Mirelight/m_iComChan"), 3);
         seed.setValue(QStringLiteral("Corvanthis Mirelight/Joined"), 1);
         seed.setValue(QStringLiteral("Corvanthis Mirelight/Button 2"), QStringLiteral("Porch"));
+        seed.setValue(QStringLiteral("Corvanthis Mirelight/m_IsInvisibleAtStartup"),
+                      wayland ? 1 : 0);
     }
     CBriskoSim sim(3);
     ASSERT_TRUE(sim.Start()) << sim.LastError();
 
     QProcess mirelight;
-    mirelight.setProcessChannelMode(QProcess::ForwardedChannels);
+    mirelight.setProcessChannelMode(wayland ? QProcess::ForwardedOutputChannel
+                                            : QProcess::ForwardedChannels);
+    QFile protocolLog(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/protocol.log"));
+    if (wayland) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+        // The client's side of the protocol, in a file: which windows it shows, and when.
+        environment.insert(QStringLiteral("WAYLAND_DEBUG"), QStringLiteral("client"));
+        // Qt's Wayland client and Mesa keep their protocol and driver objects until the end,
+        // which the leak check would report; the offscreen run leak-checks our code.
+        const QString sanitizer = environment.value(QStringLiteral("ASAN_OPTIONS"));
+        environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                           sanitizer + (sanitizer.isEmpty() ? "" : ":") + "detect_leaks=0");
+        mirelight.setProcessEnvironment(environment);
+        mirelight.setStandardErrorFile(protocolLog.fileName());
+    }
     mirelight.start(QStringLiteral(MIRELIGHT_EXE), {});
     ASSERT_TRUE(mirelight.waitForStarted());
     ASSERT_TRUE(sim.WaitForRequests(14, 10s));
@@ -44,8 +89,33 @@ TEST(EndToEnd, StartUpConnectsAndRejoinsAndAnOrderlyEndSavesEveryKey)
     expected.push_back("+NJNR=010000000000000000F8FF070000000000000000000000000000");
     EXPECT_EQ(sim.Requests(), expected);
 
+    if (wayland) {
+        const QDBusConnection bus = QDBusConnection::connectToBus(
+            qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("desktop"));
+        const std::string item = desktop.NextTrayItem(30s);
+        EXPECT_EQ(bus.interface()->servicePid(QString::fromStdString(item)).value(),
+                  static_cast<uint>(mirelight.processId()))
+            << "the tray item registered: " << item;
+
+        QDBusPendingCall rightClick = testsupport::ClickTrayItem(bus, item, "ContextMenu");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return rightClick.isFinished(); }, 30000));
+        ASSERT_TRUE(protocolLog.open(QIODevice::ReadOnly));
+        QByteArray protocol = protocolLog.readAll();
+        EXPECT_FALSE(protocol.contains(".get_toplevel(")) << "a window shown before the click";
+
+        testsupport::ClickTrayItem(bus, item, "Activate");
+        // The panel is up once the compositor configured its window and a frame was attached.
+        const auto shown = [&] {
+            protocol += protocolLog.readAll();
+            const qsizetype titled = protocol.indexOf(".set_title(\"Mirelight\")");
+            return titled >= 0 && protocol.indexOf(".ack_configure(", titled) >= 0
+                && protocol.indexOf(".attach(wl_buffer@", titled) >= 0;
+        };
+        EXPECT_TRUE(QTest::qWaitFor(shown, 30000)) << protocol.right(3000).toStdString();
+    }
+
     mirelight.terminate(); // as at logout: the program ends the way Exit ends it
-    ASSERT_TRUE(mirelight.waitForFinished(10000));
+    ASSERT_TRUE(mirelight.waitForFinished(30000));
     EXPECT_EQ(mirelight.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(mirelight.exitCode(), 0);
 
@@ -57,6 +127,12 @@ TEST(EndToEnd, StartUpConnectsAndRejoinsAndAnOrderlyEndSavesEveryKey)
     EXPECT_EQ(stored.value(QStringLiteral("Joined")).toInt(), 1);
     EXPECT_EQ(stored.value(QStringLiteral("m_iComChan")).toInt(), 3);
     EXPECT_EQ(stored.value(QStringLiteral("Layout")).toInt(), 7);
+    EXPECT_EQ(stored.value(QStringLiteral("m_IsInvisibleAtStartup")).toInt(), wayland ? 1 : 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(, EndToEnd,
+                         testing::Values(Session { "Offscreen", false },
+                                         Session { "WaylandWithStatusNotifierTray", true }),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace

@@ -54,23 +54,36 @@ TEST(TrayIcon, FailedAddLeavesNothingShownAndTheNextShowAddsAgain)
     EXPECT_EQ(shell.m_calls.back().command, Command::Add);
 }
 
-TEST(TrayIcon, OnlyADoubleClickOnOurIconShowsThePanel)
+TEST(TrayIcon, OnlyTheTraysOpenGestureOnOurIconShowsThePanel)
 {
-    FakeTrayShell shell;
-    CPanelDlg panel(&shell);
-    ASSERT_FALSE(panel.isVisible());
-
-    EXPECT_EQ(panel.TrayIcon().HandleTrayMessage(999, CTrayIcon::WM_LBUTTONDBLCLK), 0);
-    EXPECT_EQ(panel.TrayIcon().HandleTrayMessage(Resources::IDR_MAINFRAME, CTrayIcon::WM_LBUTTONUP),
-              0);
-    EXPECT_EQ(panel.TrayIcon().HandleTrayMessage(Resources::IDR_MAINFRAME, CTrayIcon::WM_RBUTTONUP),
-              1);
-    EXPECT_FALSE(panel.isVisible());
-    EXPECT_FALSE(panel.IsVisibleAllowed());
-
-    shell.Click(CTrayIcon::WM_LBUTTONDBLCLK);
-    EXPECT_TRUE(panel.isVisible());
-    EXPECT_TRUE(panel.IsVisibleAllowed());
+    struct Row
+    {
+        bool singleClickOpens;
+        int event;
+        int result;
+        bool shows;
+    };
+    const Row rows[] = {
+        { false, CTrayIcon::WM_LBUTTONUP, 0, false }, // XEmbed: the first click of a double
+        { false, CTrayIcon::WM_RBUTTONUP, 1, false }, // taken, and shows no menu
+        { false, CTrayIcon::WM_LBUTTONDBLCLK, 1, true },
+        { true, CTrayIcon::WM_LBUTTONDBLCLK, 0, false }, // StatusNotifierItem
+        { true, CTrayIcon::WM_MBUTTONUP, 0, false },
+        { true, CTrayIcon::WM_RBUTTONUP, 1, false },
+        { true, CTrayIcon::WM_LBUTTONUP, 1, true },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.singleClickOpens << " " << row.event);
+        FakeTrayShell shell;
+        shell.m_singleClickOpens = row.singleClickOpens;
+        CPanelDlg panel(&shell);
+        ASSERT_FALSE(panel.isVisible());
+        EXPECT_EQ(panel.TrayIcon().HandleTrayMessage(999, row.event), 0);
+        EXPECT_EQ(panel.TrayIcon().HandleTrayMessage(Resources::IDR_MAINFRAME, row.event),
+                  row.result);
+        EXPECT_EQ(panel.isVisible(), row.shows);
+        EXPECT_EQ(panel.IsVisibleAllowed(), row.shows);
+    }
 }
 
 TEST(TrayIcon, WithoutAWindowNotificationsAreIgnored)

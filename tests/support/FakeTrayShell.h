@@ -4,7 +4,8 @@
 
 #include <vector>
 
-// A notification area that records every call and takes or refuses them as told.
+// A notification area that records every call and takes or refuses them as told; it plays
+// either kind of tray.
 class FakeTrayShell : public ITrayShell
 {
 public:
@@ -24,11 +25,13 @@ public:
     {
         m_handler = std::move(handler);
     }
+    bool SingleClickOpens() const override { return m_singleClickOpens; }
 
     // A mouse event on the icon, as the platform would deliver it.
     void Click(int event) const { m_handler(event); }
 
     bool m_accepts = true;
+    bool m_singleClickOpens = false; // false: an XEmbed tray, true: a StatusNotifierItem tray
     std::vector<Call> m_calls;
     std::function<void(int)> m_handler;
 };
