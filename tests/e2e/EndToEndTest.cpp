@@ -10,6 +10,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
 
 using mirelight::CBriskoSim;
@@ -22,6 +24,29 @@ QString SettingsFile()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
         + QStringLiteral("/Corvanthis Mirelight/mirelight.conf");
+}
+
+struct CommandResult
+{
+    int exitCode;
+    QString output; // stdout, then stderr
+};
+
+// Another start of the program, as a keyboard shortcut or a script starts it.
+CommandResult RunCommand(const QStringList& arguments, const QString& asUser = QString())
+{
+    QProcess command;
+    if (asUser.isEmpty())
+        command.start(QStringLiteral(MIRELIGHT_EXE), arguments);
+    else
+        command.start(QStringLiteral("runuser"),
+                      QStringList { QStringLiteral("-u"), asUser, QStringLiteral("--"),
+                                    QStringLiteral(MIRELIGHT_EXE) }
+                          + arguments);
+    if (!command.waitForFinished(60000))
+        return { -1, QStringLiteral("(did not end)") };
+    return { command.exitCode(),
+             QString::fromUtf8(command.readAllStandardOutput() + command.readAllStandardError()) };
 }
 
 struct Session
@@ -114,6 +139,19 @@ TEST_P(EndToEnd, StartUpConnectsAndRejoinsAndAnOrderlyEndSavesEveryKey)
         EXPECT_TRUE(QTest::qWaitFor(shown, 30000)) << protocol.right(3000).toStdString();
     }
 
+    const CommandResult press = RunCommand({ QStringLiteral("--press"), QStringLiteral("2") });
+    EXPECT_EQ(press.output, QStringLiteral("Message F0 sent for button 2\n"));
+    EXPECT_EQ(press.exitCode, 0);
+    EXPECT_TRUE(sim.Lights()[1]);
+    if (::geteuid() == 0) {
+        // Another user cannot even reach the socket: our runtime folder is ours alone.
+        EXPECT_EQ(
+            RunCommand({ QStringLiteral("--press"), QStringLiteral("2") }, QStringLiteral("nobody"))
+                .exitCode,
+            3);
+        EXPECT_TRUE(sim.Lights()[1]);
+    }
+
     mirelight.terminate(); // as at logout: the program ends the way Exit ends it
     ASSERT_TRUE(mirelight.waitForFinished(30000));
     EXPECT_EQ(mirelight.exitStatus(), QProcess::NormalExit);
@@ -128,6 +166,12 @@ TEST_P(EndToEnd, StartUpConnectsAndRejoinsAndAnOrderlyEndSavesEveryKey)
     EXPECT_EQ(stored.value(QStringLiteral("m_iComChan")).toInt(), 3);
     EXPECT_EQ(stored.value(QStringLiteral("Layout")).toInt(), 7);
     EXPECT_EQ(stored.value(QStringLiteral("m_IsInvisibleAtStartup")).toInt(), wayland ? 1 : 0);
+
+    const std::size_t requestsBefore = sim.Requests().size();
+    const CommandResult notRunning = RunCommand({ QStringLiteral("--press"), QStringLiteral("1") });
+    EXPECT_EQ(notRunning.exitCode, 3);
+    EXPECT_EQ(notRunning.output, QStringLiteral("Mirelight is not running\n"));
+    EXPECT_EQ(sim.Requests().size(), requestsBefore); // nothing started that connected
 }
 
 INSTANTIATE_TEST_SUITE_P(, EndToEnd,

@@ -1,0 +1,129 @@
+// mirelight-press-bench: the time from starting "mirelight --press 1" to the button message
+// reaching the dongle, process start included, against a running Mirelight and the simulated
+// Brisko. Prints the figures beside the target; exits with 1 when it is missed and 2 when the
+// measurement itself failed.
+
+#include "CBriskoSim.h"
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <mutex>
+#include <spawn.h>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Milliseconds = std::chrono::duration<double, std::milli>;
+using namespace std::chrono_literals;
+
+constexpr int kPresses = 30;
+constexpr Milliseconds kTarget = 50ms;
+constexpr int kMissedTarget = 1;
+constexpr int kNotMeasured = 2;
+
+int Fail(const std::string& why)
+{
+    std::fprintf(stderr, "mirelight-press-bench: %s\n", why.c_str());
+    return kNotMeasured;
+}
+
+pid_t Spawn(std::vector<std::string> arguments)
+{
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    // What the commands print is not the point here.
+    posix_spawn_file_actions_t quiet;
+    ::posix_spawn_file_actions_init(&quiet);
+    ::posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    const int failed = ::posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), environ);
+    ::posix_spawn_file_actions_destroy(&quiet);
+    return failed == 0 ? pid : -1;
+}
+
+// A user of our own: settings, port link, lock and socket in a folder that goes afterwards.
+std::filesystem::path IsolateUser()
+{
+    char pattern[] = "/tmp/mirelight-press-bench-XXXXXX";
+    const std::filesystem::path root = ::mkdtemp(pattern);
+    for (const char* folder : { "config", "runtime" }) {
+        std::filesystem::create_directory(root / folder);
+        ::chmod((root / folder).c_str(), 0700);
+    }
+    ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", (root / "runtime").c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    return root;
+}
+
+} // namespace
+
+int main()
+{
+    const std::filesystem::path root = IsolateUser();
+    std::mutex mutex;
+    std::vector<Clock::time_point> messageTimes;
+    mirelight::CBriskoSim sim(1, [&](const std::string& event) {
+        if (event.rfind("request +ADAR=06", 0) == 0) {
+            std::lock_guard lock(mutex);
+            messageTimes.push_back(Clock::now());
+        }
+    });
+    if (!sim.Start())
+        return Fail(sim.LastError());
+    const pid_t instance = Spawn({ MIRELIGHT_EXE });
+    const bool connected = instance > 0 && sim.WaitForRequests(12, 10s) && [&] {
+        const auto socket = root / "runtime" / "Mirelight Commands";
+        for (int i = 0; i < 100 && !std::filesystem::exists(socket); ++i)
+            std::this_thread::sleep_for(20ms);
+        return std::filesystem::exists(socket);
+    }();
+    std::vector<Milliseconds> times;
+    for (int i = 0; connected && i < kPresses; ++i) {
+        const auto start = Clock::now();
+        const pid_t press = Spawn({ MIRELIGHT_EXE, "--press", "1" });
+        int status = 0;
+        if (press < 0 || ::waitpid(press, &status, 0) != press || !WIFEXITED(status)
+            || WEXITSTATUS(status) != 0)
+            break;
+        std::lock_guard lock(mutex);
+        if (messageTimes.size() != times.size() + 1)
+            break;
+        times.push_back(messageTimes.back() - start);
+    }
+    if (instance > 0) {
+        ::kill(instance, SIGTERM);
+        ::waitpid(instance, nullptr, 0);
+    }
+    sim.Stop();
+    std::filesystem::remove_all(root);
+    if (!connected)
+        return Fail("Mirelight did not start against the simulated Brisko");
+    if (times.size() != kPresses)
+        return Fail("a press was not confirmed");
+
+    std::sort(times.begin(), times.end());
+    const Milliseconds median = (times[(kPresses - 1) / 2] + times[kPresses / 2]) / 2.0;
+    const bool met = median < kTarget;
+    std::printf("From starting \"mirelight --press 1\" to its request at the dongle (%d times):\n"
+                "  median %.1f ms   (target < %.0f ms)  %s\n"
+                "  max    %.1f ms   (no target)\n",
+                kPresses, median.count(), kTarget.count(), met ? "ok" : "MISSED",
+                times.back().count());
+    return met ? 0 : kMissedTarget;
+}
