@@ -74,13 +74,20 @@ bool CDongleLink::SendCommand(std::string_view line)
     return false;
 }
 
+std::chrono::milliseconds CDongleLink::WaitPeriod(long ms)
+{
+    return std::chrono::milliseconds((ms / 100 + 1) * 100);
+}
+
 bool CDongleLink::WaitForLine(long ms)
+{
+    return WaitForLineUntil(Clock::now() + WaitPeriod(ms));
+}
+
+bool CDongleLink::WaitForLineUntil(Clock::time_point deadline)
 {
     if (!m_pReader)
         return false;
-    const long periods = ms / 100 + 1;
-    const auto deadline
-        = std::chrono::steady_clock::now() + std::chrono::milliseconds(periods * 100);
     if (!m_pWaiter)
         return m_pReader->WaitWhileBufferFree(deadline);
     return m_pWaiter->WaitUntil(
@@ -125,10 +132,11 @@ std::optional<std::string> CDongleLink::AwaitAnswer(std::initializer_list<std::s
                                                     long timeoutMs)
 {
     // Every other line starts the wait afresh, but a device that keeps talking without ever
-    // answering (another device on the port) must not hold the program forever.
-    const auto giveUp = std::chrono::steady_clock::now()
-        + kMaxRestartedWaits * std::chrono::milliseconds((timeoutMs / 100 + 1) * 100);
-    while (std::chrono::steady_clock::now() < giveUp && WaitForLine(timeoutMs)) {
+    // answering (another device on the port) must not hold the program forever: no wait
+    // runs past the end of the last one allowed.
+    const auto period = WaitPeriod(timeoutMs);
+    const auto giveUp = Clock::now() + kMaxRestartedWaits * period;
+    while (Clock::now() < giveUp && WaitForLineUntil(std::min(Clock::now() + period, giveUp))) {
         // An ended reader wakes the wait too, with nothing read: that is no answer, not even
         // to a wait that takes any line, or an unplugged device would pass for an answer.
         const bool delivered = LineState() == CLineReader::kLineDelivered;
@@ -154,7 +162,11 @@ std::optional<std::string> CDongleLink::Exchange(std::string_view request,
 
 void CDongleLink::Drain()
 {
-    while (WaitForLine(1))
+    // A device that never stops sending (another device on the port) must not hold the
+    // operation that drains: whatever is still coming at the limit waits for the next one.
+    const auto giveUp = Clock::now() + kDrainLimit;
+    while (Clock::now() < giveUp
+           && WaitForLineUntil(std::min(Clock::now() + WaitPeriod(1), giveUp)))
         ReleaseLine();
 }
 

@@ -82,9 +82,10 @@ public:
     // The wait for an answer: waits up to timeoutMs (as WaitForLine) for a line beginning
     // with one of names (their five characters, case-sensitive); an empty list takes the
     // first line whatever it is. Every other line, and the wake-up of a reader that has
-    // ended, is released and the full wait starts again, up to kMaxRestartedWaits waits in
-    // all. Returns a copy of the answer (already released), or nothing when a wait runs out.
-    // Sends nothing and reports nothing.
+    // ended, is released and the full wait starts again; but the whole wait ends
+    // kMaxRestartedWaits full waits after it began, however the other lines fall. Returns a
+    // copy of the answer (already released), or nothing when the wait runs out. Sends
+    // nothing and reports nothing.
     static constexpr int kMaxRestartedWaits = 4;
     std::optional<std::string> AwaitAnswer(std::initializer_list<std::string_view> names,
                                            long timeoutMs);
@@ -96,13 +97,22 @@ public:
                                         long timeoutMs, long code);
 
     // Drops lines that are already waiting: WaitForLine(1) and release, as long as it
-    // returns true. Takes about 100 ms when nothing is waiting.
+    // returns true. Takes about 100 ms when nothing is waiting, and never more than
+    // kDrainLimit, however long the device keeps sending.
+    static constexpr std::chrono::milliseconds kDrainLimit { 250 };
     void Drain();
 
     // How long the port may take to accept a line of length bytes: 5 ms a byte plus 100 ms.
     static std::chrono::milliseconds WriteBudget(std::size_t length);
 
 private:
+    using Clock = std::chrono::steady_clock;
+
+    // WaitForLine's whole poll periods for a time-out of ms.
+    static std::chrono::milliseconds WaitPeriod(long ms);
+    // WaitForLine with an end instead of a time-out.
+    bool WaitForLineUntil(Clock::time_point deadline);
+
     IStatusSink& m_status;
     PortOpener m_openPort;
     IWaiter* m_pWaiter;

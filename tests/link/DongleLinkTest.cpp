@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 using mirelight::CDongleLink;
@@ -31,6 +32,36 @@ void AwaitLineState(const CDongleLink& link, int state)
         std::this_thread::yield();
     ASSERT_EQ(link.LineState(), state);
 }
+
+// Another device on the port: an unrelated line every interval until lasting has passed
+// (or the test ends).
+class Chatter
+{
+public:
+    Chatter(CScriptedPort& port, std::chrono::milliseconds interval,
+            std::chrono::milliseconds lasting)
+        : m_thread([this, &port, interval, lasting] {
+              const auto start = Clock::now();
+              for (auto next = start + interval; next < start + lasting && !m_bStop;
+                   next += interval) {
+                  std::this_thread::sleep_until(next);
+                  port.AddRead("+ZDOI=00\r\n");
+              }
+              m_bEnded = true;
+          })
+    { }
+    ~Chatter()
+    {
+        m_bStop = true;
+        m_thread.join();
+    }
+    bool Ended() const { return m_bEnded; }
+
+private:
+    std::atomic<bool> m_bStop = false;
+    std::atomic<bool> m_bEnded = false;
+    std::thread m_thread;
+};
 
 // A link whose every Open hands out a fresh scripted port (none while m_bPortMissing).
 class DongleLink : public testing::Test
@@ -205,6 +236,18 @@ TEST_F(DongleLink, EveryUnrelatedLineRestartsTheFullWait)
     EXPECT_GE(MillisecondsSince(start), 750);
 }
 
+TEST_F(DongleLink, OtherLinesHoldTheWholeWaitForFourWaitsAndNotOneMore)
+{
+    ASSERT_TRUE(m_link.Open(1));
+    // Waits of 1000 ms; a line every 300 ms, the last one just before the fourth wait ends.
+    Chatter chatter(Port(), 300ms, 3950ms);
+    const auto start = Clock::now();
+    EXPECT_EQ(m_link.AwaitAnswer({ "+ADAC" }, 900), std::nullopt);
+    const long took = MillisecondsSince(start);
+    EXPECT_GE(took, 4000) << "each line restarts the wait";
+    EXPECT_LT(took, 4600) << "the wait after the last line is cut at the fourth wait's end";
+}
+
 TEST_F(DongleLink, AfterTheReaderEndedAnExchangeRunsIntoItsTimeOut)
 {
     ASSERT_TRUE(m_link.Open(1));
@@ -242,6 +285,17 @@ TEST_F(DongleLink, DrainDropsTheLinesAlreadyWaitingAndEndsOnAQuietPeriod)
 
     Port().AddRead("+FRESH\r\n");
     EXPECT_EQ(m_link.AwaitAnswer({ "+FRES" }, 1500), "+FRESH\r\n");
+}
+
+TEST_F(DongleLink, DrainEndsInBoundedTimeWhileTheDeviceKeepsSending)
+{
+    ASSERT_TRUE(m_link.Open(1));
+    Chatter chatter(Port(), 20ms, 8s);
+    AwaitLineState(m_link, 2);
+    const auto start = Clock::now();
+    m_link.Drain();
+    EXPECT_LT(MillisecondsSince(start), 1000) << "bounded by 250 ms";
+    EXPECT_FALSE(chatter.Ended()) << "the drain ended although the chatter went on";
 }
 
 } // namespace
