@@ -62,10 +62,10 @@ bool CDongleLink::SendCommand(std::string_view line)
         return false;
     switch (m_hCom->Write(line, WriteBudget(line.size()))) {
     case ISerialPort::WriteResult::Written:
-        m_hCom->Flush();
         return true;
-    case ISerialPort::WriteResult::Failed:
+    case ISerialPort::WriteResult::Refused:
         return false;
+    case ISerialPort::WriteResult::Failed: // a device that went away mid-write is no use either
     case ISerialPort::WriteResult::TimedOut:
         break;
     }

@@ -48,10 +48,10 @@ public:
     // Whether a port is open (the old "handle is not null").
     bool IsOpen() const { return m_hCom != nullptr; }
 
-    // Writes one request line (ending with its "\r"). True when written (and flushed).
-    // False without a message when no port is open or the write fails at once. When the
-    // port does not take the line within 5 x length + 100 ms, reports
-    // "Write failure to COM<n>:" and closes the port, then returns false.
+    // Writes one request line (ending with its "\r"). True when it has left towards the
+    // device. False without a message when no port is open or the write fails at once. When
+    // the line has not left within WriteBudget, or the write broke off after it had started,
+    // reports "Write failure to COM<n>:" and closes the port, then returns false.
     bool SendCommand(std::string_view line);
 
     // True as soon as the line state is not 1 (a line is delivered, or the reader ended);

@@ -1,5 +1,6 @@
 #include "link/CPosixSerialPort.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
@@ -8,6 +9,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace mirelight {
@@ -15,6 +17,7 @@ namespace mirelight {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
 // Results are ignored on purpose: a device that rejects a setting is still worth talking to,
 // and the answers (or their absence) tell the rest.
@@ -115,20 +118,44 @@ ISerialPort::WriteResult CPosixSerialPort::Write(std::string_view bytes,
 {
     const auto deadline = Clock::now() + budget;
     std::size_t done = 0;
+    bool started = false; // once bytes were taken or waited for, a failure is no longer at once
     while (done < bytes.size()) {
         const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
+            started = true;
             continue;
         }
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno != EAGAIN)
-            return WriteResult::Failed;
+            return started ? WriteResult::Failed : WriteResult::Refused;
+        started = true;
         if (!WaitWritable(deadline))
             return WriteResult::TimedOut;
     }
-    return WriteResult::Written;
+    return WaitSent(deadline);
+}
+
+// The driver has every byte; the line is written once they have left it. tcdrain would wait
+// for that without limit (a USB adapter that stops taking bytes holds it for ever), so the
+// output queue is watched instead, sleeping about as long as the bytes still queued take at
+// 38400 baud. This sleeps only while a write is in progress: an idle link never wakes.
+ISerialPort::WriteResult CPosixSerialPort::WaitSent(Clock::time_point deadline) const
+{
+    constexpr auto kByteTime = std::chrono::microseconds(260); // 10 bits at 38400 baud
+    for (;;) {
+        int queued = 0;
+        // A device gone by now had every byte handed to it: the write is done, and the wait
+        // for its answer finds out, as it does for a device that goes right after the write.
+        if (::ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
+            return WriteResult::Written;
+        const auto left = deadline - Clock::now();
+        if (left <= Clock::duration::zero())
+            return WriteResult::TimedOut;
+        const Clock::duration sleep = std::max<Clock::duration>(queued * kByteTime, 1ms);
+        std::this_thread::sleep_for(std::min(sleep, left));
+    }
 }
 
 // True when the driver has room again (or the port has failed, which the next write reports);
@@ -146,15 +173,13 @@ bool CPosixSerialPort::WaitWritable(Clock::time_point deadline) const
     }
 }
 
-void CPosixSerialPort::Flush()
-{
-    ::tcdrain(m_fd);
-}
-
 void CPosixSerialPort::Close()
 {
     if (m_fd < 0)
         return;
+    // WORKAROUND: closing a USB serial port waits up to its closing_wait (30 s by default)
+    // for output the device no longer takes; what was not sent by now never will be.
+    ::tcflush(m_fd, TCOFLUSH);
     // Leave no exclusive flag behind on a device that someone else still holds open (the
     // simulator does), or our own next open would be refused.
     ::ioctl(m_fd, TIOCNXCL);

@@ -24,13 +24,13 @@ public:
     ReadResult Read(std::span<char> buffer, std::size_t& count) override;
     void InterruptRead() override;
     WriteResult Write(std::string_view bytes, std::chrono::milliseconds budget) override;
-    void Flush() override;
     void Close() override;
 
 private:
     CPosixSerialPort(int fd, int wakeFd);
 
     bool WaitWritable(std::chrono::steady_clock::time_point deadline) const;
+    WriteResult WaitSent(std::chrono::steady_clock::time_point deadline) const;
 
     int m_fd;
     int m_wakeFd; // eventfd that InterruptRead signals; Read polls it beside the port
