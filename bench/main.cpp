@@ -151,8 +151,9 @@ int main()
     if (!dongle.Start())
         return Fail(dongle.LastError());
     CStatusPrinter status;
-    CDongleLink link(status,
-                     [path = dongle.DevicePath()](long) { return CPosixSerialPort::Open(path); });
+    CDongleLink link(status, [path = dongle.DevicePath()](long, PortFailure& failure) {
+        return CPosixSerialPort::Open(path, failure);
+    });
     if (!link.Open(kComNumber))
         return Fail("cannot open " + dongle.DevicePath());
     std::printf("Instant dongle on %s\n", dongle.DevicePath().c_str());

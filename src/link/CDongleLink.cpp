@@ -11,12 +11,14 @@ namespace mirelight {
 
 namespace {
 
-std::unique_ptr<ISerialPort> OpenPosixComPort(long comChan)
+std::unique_ptr<ISerialPort> OpenPosixComPort(long comChan, PortFailure& failure)
 {
     const std::string path = ResolveComPort(comChan);
-    if (path.empty())
+    if (path.empty()) {
+        failure = { PortFailure::Kind::NoSuchDevice };
         return nullptr;
-    return CPosixSerialPort::Open(path);
+    }
+    return CPosixSerialPort::Open(path, failure);
 }
 
 bool BeginsWithOneOf(std::string_view line, std::initializer_list<std::string_view> names)
@@ -45,7 +47,8 @@ bool CDongleLink::Open(long comChan)
 {
     ClosePort();
     m_pReader.reset();
-    m_hCom = m_openPort(comChan);
+    m_failure = {};
+    m_hCom = m_openPort(comChan, m_failure);
     if (!m_hCom)
         return false;
     m_iComChan = comChan;

@@ -4,6 +4,7 @@
 #include "link/ISerialPort.h"
 #include "link/IStatusSink.h"
 #include "link/IWaiter.h"
+#include "link/PortFailure.h"
 
 #include <chrono>
 #include <functional>
@@ -12,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace mirelight {
 
@@ -27,8 +29,10 @@ namespace mirelight {
 class CDongleLink
 {
 public:
-    // Opens the device behind COM port comChan; null when it cannot be opened.
-    using PortOpener = std::function<std::unique_ptr<ISerialPort>(long comChan)>;
+    // Opens the device behind COM port comChan; null, with failure saying why, when it cannot
+    // be opened.
+    using PortOpener
+        = std::function<std::unique_ptr<ISerialPort>(long comChan, PortFailure& failure)>;
 
     // The real thing: COM n resolved as ResolveComPort does, opened as a CPosixSerialPort.
     // Waits block the calling thread unless a waiter is given (it must outlive the link).
@@ -41,8 +45,8 @@ public:
 
     // Closes any open port without a message, then opens COM comChan (exclusively, with the
     // dongle's line settings) and starts a new reader in state 1. False, at once, when the
-    // port cannot be opened (missing, held by another program, not permitted); nothing is
-    // reported and no port is open then.
+    // port cannot be opened (missing, held by another program, not permitted, not a
+    // terminal); nothing is reported and no port is open then, and TakeFailure says why.
     bool Open(long comChan);
 
     // Whether a port is open (the old "handle is not null").
@@ -102,6 +106,10 @@ public:
     static constexpr std::chrono::milliseconds kDrainLimit { 250 };
     void Drain();
 
+    // Why the last failure happened (the open, a write, an answer wait), for the status that
+    // reports it; then forgets it. None when nothing failed since it was last taken.
+    PortFailure TakeFailure() { return std::exchange(m_failure, {}); }
+
     // How long the port may take to accept a line of length bytes: 5 ms a byte plus 100 ms.
     static std::chrono::milliseconds WriteBudget(std::size_t length);
 
@@ -119,6 +127,7 @@ private:
     std::unique_ptr<ISerialPort> m_hCom;
     long m_iComChan = 0; // the number m_hCom was opened as
     std::unique_ptr<CLineReader> m_pReader; // of the current (or last) connection
+    PortFailure m_failure;
 };
 
 } // namespace mirelight

@@ -3,11 +3,16 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <fcntl.h>
+#include <fstream>
 #include <poll.h>
+#include <sstream>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -40,6 +45,35 @@ void ApplyLineSettings(int fd)
     ::ioctl(fd, TIOCMBIC, &lines);
 }
 
+// Names the process that holds a lock on the device at path, from the kernel's table of
+// locks: one small file, read only when an open has failed. Programs that only set the
+// exclusive flag take no lock and stay unnamed.
+PortFailure HolderOf(const std::string& path, PortFailure failure)
+{
+    struct stat node
+    {
+    };
+    if (failure.kind != PortFailure::Kind::HeldByAnotherProgram || ::stat(path.c_str(), &node) != 0)
+        return failure;
+    char device[64];
+    std::snprintf(device, sizeof device, "%02x:%02x:%lu", major(node.st_dev), minor(node.st_dev),
+                  static_cast<unsigned long>(node.st_ino));
+    std::ifstream locks("/proc/locks");
+    std::string line;
+    while (std::getline(locks, line)) {
+        // "1: FLOCK  ADVISORY  WRITE 4711 00:05:123 0 EOF"; a waiter has "->" after the number.
+        std::istringstream fields(line);
+        std::string number, type, mode, access, where;
+        long pid = 0;
+        fields >> number >> type >> mode >> access >> pid >> where;
+        if (type != "->" && where == device) {
+            failure.holderPid = pid;
+            break;
+        }
+    }
+    return failure;
+}
+
 int RemainingMilliseconds(Clock::time_point deadline)
 {
     const auto left = deadline - Clock::now();
@@ -51,22 +85,34 @@ int RemainingMilliseconds(Clock::time_point deadline)
 
 } // namespace
 
-std::unique_ptr<CPosixSerialPort> CPosixSerialPort::Open(const std::string& path)
+std::unique_ptr<CPosixSerialPort> CPosixSerialPort::Open(const std::string& path,
+                                                         PortFailure& failure)
 {
     // O_NONBLOCK: neither the open (waiting for carrier) nor a write may block us.
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return nullptr;
-    // TIOCEXCL keeps other unprivileged openers out; the flock also stops privileged ones
-    // that play by the same rule, and fails at once when someone holds the port.
-    ::ioctl(fd, TIOCEXCL);
-    const int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || wakeFd < 0) {
-        if (wakeFd >= 0)
-            ::close(wakeFd);
-        ::close(fd);
+    if (fd < 0) {
+        failure = HolderOf(path, PortFailure::FromOpenError(errno));
         return nullptr;
     }
+    // Nothing on the device changes before it is ours, so a failed open leaves it as it found
+    // it (an exclusive flag left behind would keep other programs out until we close).
+    auto fail = [&](PortFailure why) {
+        failure = why;
+        ::close(fd);
+        return nullptr;
+    };
+    termios settings {};
+    if (::tcgetattr(fd, &settings) != 0) // a regular file, /dev/null: no dongle can be there
+        return fail({ PortFailure::Kind::NotATerminal });
+    // The flock fails at once when someone holds the port: another Mirelight, or a privileged
+    // program that TIOCEXCL would not stop but that plays by the same rule.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return fail(HolderOf(path, PortFailure::FromOpenError(errno)));
+    const int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd < 0)
+        return fail({ PortFailure::Kind::SystemError, errno });
+    // Keeps other unprivileged openers out from here on.
+    ::ioctl(fd, TIOCEXCL);
     ApplyLineSettings(fd);
     ::tcflush(fd, TCIOFLUSH);
     return std::unique_ptr<CPosixSerialPort>(new CPosixSerialPort(fd, wakeFd));

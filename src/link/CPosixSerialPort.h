@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/ISerialPort.h"
+#include "link/PortFailure.h"
 
 #include <memory>
 #include <string>
@@ -12,10 +13,11 @@ namespace mirelight {
 class CPosixSerialPort final : public ISerialPort
 {
 public:
-    // Opens the device at path. Null, at once, when it is missing, held by another program
-    // (TIOCEXCL or our flock elsewhere) or not permitted. Input the device sent while nobody
-    // had it open is discarded.
-    static std::unique_ptr<CPosixSerialPort> Open(const std::string& path);
+    // Opens the device at path. Null, at once, with failure saying why, when it is missing,
+    // held by another program (TIOCEXCL or our flock elsewhere), not permitted or not a
+    // terminal; the device is then left as it was. Input the device sent while nobody had it
+    // open is discarded.
+    static std::unique_ptr<CPosixSerialPort> Open(const std::string& path, PortFailure& failure);
 
     ~CPosixSerialPort() override;
     CPosixSerialPort(const CPosixSerialPort&) = delete;

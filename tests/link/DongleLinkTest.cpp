@@ -72,7 +72,7 @@ protected:
     RecordingStatus m_status;
     bool m_bPortMissing = false;
     std::vector<std::shared_ptr<CScriptedPort>> m_ports;
-    CDongleLink m_link { m_status, [this](long) -> std::unique_ptr<ISerialPort> {
+    CDongleLink m_link { m_status, [this](long, auto&) -> std::unique_ptr<ISerialPort> {
                             if (m_bPortMissing)
                                 return nullptr;
                             m_ports.push_back(std::make_shared<CScriptedPort>());

@@ -13,6 +13,8 @@
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
 
@@ -71,19 +73,27 @@ TEST_F(LinkOverPseudoTerminal, OpensComNWithTheDongleLineSettingsAndExchangesLin
     EXPECT_EQ(settings.c_oflag & OPOST, 0u);
 }
 
-TEST_F(LinkOverPseudoTerminal, APortHeldByAnotherOpenOrMissingFailsAtOnce)
+TEST_F(LinkOverPseudoTerminal, APortHeldMissingOrNoTerminalFailsAtOnceAndIsLeftAsItWas)
 {
-    ASSERT_TRUE(m_link.Open(kCom));
-    RecordingStatus otherStatus;
-    CDongleLink other(otherStatus);
+    // Another program holds the device by its lock, without the exclusive flag.
+    const int holder = ::open(m_sim.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    const std::string folder = mirelight::PortsFolder();
+    std::filesystem::create_symlink("/dev/null", folder + "/COM71");
+    ASSERT_EQ(::close(::open((folder + "/COM72").c_str(), O_CREAT | O_WRONLY, 0600)), 0);
 
     const auto start = Clock::now();
-    EXPECT_FALSE(other.Open(kCom)) << "held by the first link";
-    EXPECT_FALSE(other.Open(kCom + 70)) << "no such port";
+    EXPECT_FALSE(m_link.Open(kCom)) << "held by another program";
+    int exclusive = -1;
+    ASSERT_EQ(::ioctl(holder, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0) << "the failed open left the exclusive flag behind";
+    EXPECT_FALSE(m_link.Open(kCom + 70)) << "no such port";
+    EXPECT_FALSE(m_link.Open(71)) << "/dev/null";
+    EXPECT_FALSE(m_link.Open(72)) << "a regular file";
     EXPECT_LT(MillisecondsSince(start), 500);
 
-    m_link.ClosePort();
-    EXPECT_TRUE(other.Open(kCom)) << "free again once closed";
+    ::close(holder);
+    EXPECT_TRUE(m_link.Open(kCom)) << "free again once the holder let go";
 }
 
 TEST_F(LinkOverPseudoTerminal, APortWeMayNotOpenFailsAtOnce)
