@@ -61,7 +61,7 @@ bool CDongleLink::Open(long comChan)
 
 bool CDongleLink::SendCommand(std::string_view line)
 {
-    if (!m_hCom)
+    if (!IsOpen())
         return false;
     switch (m_hCom->Write(line, WriteBudget(line.size()))) {
     case ISerialPort::WriteResult::Written:

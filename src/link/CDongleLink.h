@@ -49,8 +49,9 @@ public:
     // terminal); nothing is reported and no port is open then, and TakeFailure says why.
     bool Open(long comChan);
 
-    // Whether a port is open (the old "handle is not null").
-    bool IsOpen() const { return m_hCom != nullptr; }
+    // Whether a port is open (the old "handle is not null"). A port whose device went away
+    // (its reader ended on a failed read, not by ClosePort) counts as closed.
+    bool IsOpen() const { return m_hCom != nullptr && !m_pReader->DeviceLost(); }
 
     // Writes one request line (ending with its "\r"). True when it has left towards the
     // device. False without a message when no port is open or the write fails at once. When

@@ -55,8 +55,13 @@ void CLineReader::Run()
     for (;;) {
         if (used == count) {
             used = 0;
-            if (m_port.Read(chunk, count) != ISerialPort::ReadResult::Data)
+            const ISerialPort::ReadResult result = m_port.Read(chunk, count);
+            if (result != ISerialPort::ReadResult::Data) {
+                // Before the state says 4, so that whoever sees it also sees why.
+                m_bDeviceLost.store(result == ISerialPort::ReadResult::Failed,
+                                    std::memory_order_release);
                 break;
+            }
         }
         used += m_assembler.Feed(std::string_view(chunk.data() + used, count - used));
         if (m_assembler.HasLine() && !Deliver(m_assembler.TakeLine()))

@@ -43,6 +43,9 @@ public:
 
     int LineState() const { return m_iLineState.load(std::memory_order_acquire); }
 
+    // Whether the reader ended because a read failed (the device went away), not by Stop().
+    bool DeviceLost() const { return m_bDeviceLost.load(std::memory_order_acquire); }
+
     // Blocks until the state is not 1 or the deadline has passed; true when it is not 1.
     bool WaitWhileBufferFree(std::chrono::steady_clock::time_point deadline);
 
@@ -69,6 +72,7 @@ private:
     ISerialPort& m_port;
     std::function<void()> m_stateChanged;
     std::atomic<int> m_iLineState { kBufferFree };
+    std::atomic<bool> m_bDeviceLost { false };
     std::string m_szLine; // written by the reader in state 1, read by the consumer in state 2
     std::mutex m_mutex;
     std::condition_variable m_stateChangedCondition;

@@ -128,19 +128,21 @@ CPosixSerialPort::~CPosixSerialPort()
 ISerialPort::ReadResult CPosixSerialPort::Read(std::span<char> buffer, std::size_t& count)
 {
     count = 0;
+    if (m_fd < 0)
+        return ReadResult::Failed;
     for (;;) {
         pollfd fds[2] = { { m_fd, POLLIN, 0 }, { m_wakeFd, POLLIN, 0 } };
         if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR)
                 continue;
-            return ReadResult::Failed;
+            return DeviceGone();
         }
         if (fds[1].revents != 0)
             return ReadResult::Interrupted;
         if (fds[0].revents == 0)
             continue;
         if (fds[0].revents & POLLNVAL)
-            return ReadResult::Failed;
+            return DeviceGone();
         const ssize_t n = ::read(m_fd, buffer.data(), buffer.size());
         if (n > 0) {
             count = static_cast<std::size_t>(n);
@@ -149,8 +151,17 @@ ISerialPort::ReadResult CPosixSerialPort::Read(std::span<char> buffer, std::size
         const bool hungUp = (fds[0].revents & (POLLHUP | POLLERR)) != 0;
         if (n < 0 && (errno == EAGAIN || errno == EINTR) && !hungUp)
             continue;
-        return ReadResult::Failed; // end of file, EIO or a hang-up: the device is gone
+        return DeviceGone(); // end of file, EIO or a hang-up
     }
+}
+
+// Lets go of a device that went away at once, not at the next Close: its descriptor would
+// keep the dead device's name taken (a USB adapter plugged in again would become ttyUSB1).
+ISerialPort::ReadResult CPosixSerialPort::DeviceGone()
+{
+    std::lock_guard lock(m_fdMutex);
+    CloseDevice();
+    return ReadResult::Failed;
 }
 
 void CPosixSerialPort::InterruptRead()
@@ -162,6 +173,9 @@ void CPosixSerialPort::InterruptRead()
 ISerialPort::WriteResult CPosixSerialPort::Write(std::string_view bytes,
                                                  std::chrono::milliseconds budget)
 {
+    std::lock_guard lock(m_fdMutex); // the reader lets go of a device that went away
+    if (m_fd < 0)
+        return WriteResult::Refused;
     const auto deadline = Clock::now() + budget;
     std::size_t done = 0;
     bool started = false; // once bytes were taken or waited for, a failure is no longer at once
@@ -221,6 +235,17 @@ bool CPosixSerialPort::WaitWritable(Clock::time_point deadline) const
 
 void CPosixSerialPort::Close()
 {
+    {
+        std::lock_guard lock(m_fdMutex);
+        CloseDevice();
+    }
+    if (m_wakeFd >= 0)
+        ::close(m_wakeFd);
+    m_wakeFd = -1;
+}
+
+void CPosixSerialPort::CloseDevice()
+{
     if (m_fd < 0)
         return;
     // WORKAROUND: closing a USB serial port waits up to its closing_wait (30 s by default)
@@ -230,9 +255,7 @@ void CPosixSerialPort::Close()
     // simulator does), or our own next open would be refused.
     ::ioctl(m_fd, TIOCNXCL);
     ::close(m_fd); // releases the flock
-    ::close(m_wakeFd);
     m_fd = -1;
-    m_wakeFd = -1;
 }
 
 } // namespace mirelight

@@ -4,12 +4,14 @@
 #include "link/PortFailure.h"
 
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace mirelight {
 
 // A serial device on a POSIX system, held exclusively and set up the way the dongle wants
-// it: raw bytes at 38400 baud 8N1, no flow control, DTR and RTS off.
+// it: raw bytes at 38400 baud 8N1, no flow control, DTR and RTS off. A device that goes away
+// (a read fails) is let go of at once; writes are refused from then on.
 class CPosixSerialPort final : public ISerialPort
 {
 public:
@@ -31,10 +33,15 @@ public:
 private:
     CPosixSerialPort(int fd, int wakeFd);
 
+    ReadResult DeviceGone();
     bool WaitWritable(std::chrono::steady_clock::time_point deadline) const;
     WriteResult WaitSent(std::chrono::steady_clock::time_point deadline) const;
+    void CloseDevice(); // with m_fdMutex held
 
+    // Written under m_fdMutex: by Read when the device went away, by Close after the reader
+    // has ended. Write holds the mutex throughout, so the descriptor it uses stays ours.
     int m_fd;
+    std::mutex m_fdMutex;
     int m_wakeFd; // eventfd that InterruptRead signals; Read polls it beside the port
 };
 

@@ -222,6 +222,10 @@ void CDongle::DoSendButtonMessage(int index, bool retry)
 {
     if (m_bProgramEnding || index < 0 || index >= kButtonCount)
         return;
+    // A press connects first (a dongle plugged in again just works); the second attempt after
+    // a rejoin goes with whatever the rejoin left.
+    if (retry && !EnsurePortOpen())
+        return;
     const int effect = m_settings.m_iEffect[index];
     const long button = index + 1;
     const auto answer = m_link.Exchange(ButtonMessage(index + 1, effect), { kDataConfirm },
@@ -243,8 +247,11 @@ void CDongle::DoBind(int index)
     if (m_bProgramEnding)
         return;
     CWaitCursor wait(m_host);
-    ReportStatus("You have 6 seconds to complete the bind operation");
     m_iBindButton = index;
+    // Connected before the six seconds start.
+    if (!EnsurePortOpen())
+        return;
+    ReportStatus("You have 6 seconds to complete the bind operation");
     const auto confirmation
         = m_link.Exchange(BindRequest(index), { kDataConfirm }, kAnswerTimeout, kBindCode);
     if (!confirmation)

@@ -248,19 +248,21 @@ TEST_F(DongleLink, OtherLinesHoldTheWholeWaitForFourWaitsAndNotOneMore)
     EXPECT_LT(took, 4600) << "the wait after the last line is cut at the fourth wait's end";
 }
 
-TEST_F(DongleLink, AfterTheReaderEndedAnExchangeRunsIntoItsTimeOut)
+TEST_F(DongleLink, ADeviceGoneDuringAWaitEndsItInItsTimeOutAndThePortCountsAsClosed)
 {
     ASSERT_TRUE(m_link.Open(1));
+    ASSERT_TRUE(m_link.SendCommand("+DRSR\r"));
     Port().FailReadsAfter(0);
-    AwaitLineState(m_link, 4);
 
     // The first wait returns at once with nothing usable, the second runs out.
     const auto start = Clock::now();
-    EXPECT_EQ(m_link.Exchange("+DRSR\r", { "+DRSC" }, 100, 1193), std::nullopt);
+    EXPECT_EQ(m_link.AwaitAnswer({ "+DRSC" }, 100), std::nullopt);
     EXPECT_GE(MillisecondsSince(start), 200);
     EXPECT_LT(MillisecondsSince(start), 400);
-    EXPECT_THAT(m_status.texts, ElementsAre("Brisko communications error 1193"));
     EXPECT_FALSE(m_link.IsOpen());
+    EXPECT_FALSE(m_link.SendCommand("+DRSR\r")) << "nothing is written to a device that is gone";
+    EXPECT_EQ(Port().Written(), "+DRSR\r");
+    EXPECT_THAT(m_status.texts, IsEmpty());
 }
 
 TEST_F(DongleLink, ExchangeNotWrittenReportsNothingAndWaitsForNothing)
