@@ -63,13 +63,17 @@ bool CDongleLink::SendCommand(std::string_view line)
 {
     if (!IsOpen())
         return false;
-    switch (m_hCom->Write(line, WriteBudget(line.size()))) {
+    const auto budget = WriteBudget(line.size());
+    switch (m_hCom->Write(line, budget)) {
     case ISerialPort::WriteResult::Written:
         return true;
     case ISerialPort::WriteResult::Refused:
         return false;
     case ISerialPort::WriteResult::Failed: // a device that went away mid-write is no use either
+        m_failure = { PortFailure::Kind::DeviceGone };
+        break;
     case ISerialPort::WriteResult::TimedOut:
+        m_failure = { .kind = PortFailure::Kind::WriteStalled, .milliseconds = budget.count() };
         break;
     }
     m_status.ReportStatus(FormatText("Write failure to COM%ld:", m_iComChan));
@@ -137,8 +141,10 @@ std::optional<std::string> CDongleLink::AwaitAnswer(std::initializer_list<std::s
     // Every other line starts the wait afresh, but a device that keeps talking without ever
     // answering (another device on the port) must not hold the program forever: no wait
     // runs past the end of the last one allowed.
+    const auto start = Clock::now();
     const auto period = WaitPeriod(timeoutMs);
-    const auto giveUp = Clock::now() + kMaxRestartedWaits * period;
+    const auto giveUp = start + kMaxRestartedWaits * period;
+    long otherLines = 0;
     while (Clock::now() < giveUp && WaitForLineUntil(std::min(Clock::now() + period, giveUp))) {
         // An ended reader wakes the wait too, with nothing read: that is no answer, not even
         // to a wait that takes any line, or an unplugged device would pass for an answer.
@@ -147,6 +153,19 @@ std::optional<std::string> CDongleLink::AwaitAnswer(std::initializer_list<std::s
         ReleaseLine();
         if (delivered && BeginsWithOneOf(line, names))
             return line;
+        otherLines += delivered ? 1 : 0;
+    }
+    if (m_pReader && m_pReader->DeviceLost()) {
+        m_failure = { PortFailure::Kind::DeviceGone };
+    } else {
+        // Other lines made the wait longer: how long it took in all, to the 100 ms.
+        const auto took
+            = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+        const long waited
+            = static_cast<long>(otherLines == 0 ? period.count() : (took.count() + 50) / 100 * 100);
+        m_failure = { .kind = PortFailure::Kind::NoAnswer,
+                      .milliseconds = waited,
+                      .otherLines = otherLines };
     }
     return std::nullopt;
 }

@@ -59,6 +59,9 @@ void CDongle::EndOperations()
 
 void CDongle::ReportStatus(const std::string& text)
 {
+    // Every status goes through here, the link's own reports too: a failure's reason is taken
+    // with the status that reports it, and any other status clears it.
+    m_strFailureReason = m_link.TakeFailure().Text();
     m_strStatus = text;
     m_host.StatusChanged();
 }

@@ -39,6 +39,10 @@ public:
     void Bind(int index);
 
     const std::string& Status() const { return m_strStatus; }
+    // Why the status reports a failure, in words a user can act on ("no such device",
+    // "held by another program (PID 4711)"); empty when the link gave no reason (the last
+    // outcome was fine, or the dongle itself refused).
+    const std::string& FailureReason() const { return m_strFailureReason; }
     bool IsPortOpen() const { return m_link.IsOpen(); }
     bool IsNetworkUp() const { return m_bNetworkUp; }
     // The button list entry last chosen for binding in this run (0 at start, never stored).
@@ -71,6 +75,7 @@ private:
     PanelSettings& m_settings;
     CDongleLink m_link;
     std::string m_strStatus;
+    std::string m_strFailureReason;
     bool m_bNetworkUp = false;
     int m_iBindButton = 0;
     bool m_bProgramEnding = false;
