@@ -6,14 +6,21 @@
 #include "link/FormatText.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace mirelight {
 
 namespace {
 
-std::unique_ptr<ISerialPort> OpenPosixComPort(long comChan, PortFailure& failure)
+std::unique_ptr<ISerialPort> OpenPosixComPort(long comChan, PortFailure& failure, ILogSink* log)
 {
     const std::string path = ResolveComPort(comChan);
+    if (log && log->IsEnabled()) {
+        std::error_code error; // the device behind a ports link, as the kernel names it
+        const std::string device = std::filesystem::canonical(path, error).string();
+        LogEvent(log, "COM%ld is %s%s%s", comChan, path.empty() ? "nothing" : path.c_str(),
+                 device == path ? "" : " -> ", device == path ? "" : device.c_str());
+    }
     if (path.empty()) {
         failure = { PortFailure::Kind::NoSuchDevice };
         return nullptr;
@@ -30,12 +37,17 @@ bool BeginsWithOneOf(std::string_view line, std::initializer_list<std::string_vi
 
 } // namespace
 
-CDongleLink::CDongleLink(IStatusSink& status, IWaiter* waiter)
-    : CDongleLink(status, OpenPosixComPort, waiter)
+CDongleLink::CDongleLink(IStatusSink& status, IWaiter* waiter, ILogSink* log)
+    : CDongleLink(
+        status,
+        [log](long comChan, PortFailure& failure) {
+            return OpenPosixComPort(comChan, failure, log);
+        },
+        waiter, log)
 { }
 
-CDongleLink::CDongleLink(IStatusSink& status, PortOpener opener, IWaiter* waiter)
-    : m_status(status), m_openPort(std::move(opener)), m_pWaiter(waiter)
+CDongleLink::CDongleLink(IStatusSink& status, PortOpener opener, IWaiter* waiter, ILogSink* log)
+    : m_status(status), m_openPort(std::move(opener)), m_pWaiter(waiter), m_pLog(log)
 { }
 
 CDongleLink::~CDongleLink()
@@ -49,13 +61,16 @@ bool CDongleLink::Open(long comChan)
     m_pReader.reset();
     m_failure = {};
     m_hCom = m_openPort(comChan, m_failure);
-    if (!m_hCom)
+    if (!m_hCom) {
+        LogEvent(m_pLog, "COM%ld not opened: %s", comChan, m_failure.Text().c_str());
         return false;
+    }
     m_iComChan = comChan;
+    LogEvent(m_pLog, "COM%ld opened", comChan);
     std::function<void()> wake;
     if (m_pWaiter)
         wake = [waiter = m_pWaiter] { waiter->Wake(); };
-    m_pReader = std::make_unique<CLineReader>(*m_hCom, std::move(wake));
+    m_pReader = std::make_unique<CLineReader>(*m_hCom, std::move(wake), m_pLog);
     return true;
 }
 
@@ -63,11 +78,14 @@ bool CDongleLink::SendCommand(std::string_view line)
 {
     if (!IsOpen())
         return false;
+    if (m_pLog && m_pLog->IsEnabled())
+        m_pLog->Traffic(ILogSink::Direction::ToDongle, line);
     const auto budget = WriteBudget(line.size());
     switch (m_hCom->Write(line, budget)) {
     case ISerialPort::WriteResult::Written:
         return true;
     case ISerialPort::WriteResult::Refused:
+        LogEvent(m_pLog, "write refused at once");
         return false;
     case ISerialPort::WriteResult::Failed: // a device that went away mid-write is no use either
         m_failure = { PortFailure::Kind::DeviceGone };
@@ -76,6 +94,7 @@ bool CDongleLink::SendCommand(std::string_view line)
         m_failure = { .kind = PortFailure::Kind::WriteStalled, .milliseconds = budget.count() };
         break;
     }
+    LogEvent(m_pLog, "write failed: %s", m_failure.Text().c_str());
     m_status.ReportStatus(FormatText("Write failure to COM%ld:", m_iComChan));
     ClosePort();
     return false;
@@ -126,6 +145,7 @@ void CDongleLink::ClosePort()
     if (m_hCom) {
         m_hCom->Close();
         m_hCom.reset();
+        LogEvent(m_pLog, "COM%ld closed", m_iComChan);
     }
 }
 
@@ -167,6 +187,7 @@ std::optional<std::string> CDongleLink::AwaitAnswer(std::initializer_list<std::s
                       .milliseconds = waited,
                       .otherLines = otherLines };
     }
+    LogEvent(m_pLog, "gave up waiting: %s", m_failure.Text().c_str());
     return std::nullopt;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/CLineReader.h"
+#include "link/ILogSink.h"
 #include "link/ISerialPort.h"
 #include "link/IStatusSink.h"
 #include "link/IWaiter.h"
@@ -35,10 +36,12 @@ public:
         = std::function<std::unique_ptr<ISerialPort>(long comChan, PortFailure& failure)>;
 
     // The real thing: COM n resolved as ResolveComPort does, opened as a CPosixSerialPort.
-    // Waits block the calling thread unless a waiter is given (it must outlive the link).
-    explicit CDongleLink(IStatusSink& status, IWaiter* waiter = nullptr);
+    // Waits block the calling thread unless a waiter is given; every line and what happens
+    // to the port goes to log, if given (both must outlive the link).
+    explicit CDongleLink(IStatusSink& status, IWaiter* waiter = nullptr, ILogSink* log = nullptr);
     // Any kind of port, e.g. a scripted one in tests.
-    CDongleLink(IStatusSink& status, PortOpener opener, IWaiter* waiter = nullptr);
+    CDongleLink(IStatusSink& status, PortOpener opener, IWaiter* waiter = nullptr,
+                ILogSink* log = nullptr);
     ~CDongleLink();
     CDongleLink(const CDongleLink&) = delete;
     CDongleLink& operator=(const CDongleLink&) = delete;
@@ -125,6 +128,7 @@ private:
     IStatusSink& m_status;
     PortOpener m_openPort;
     IWaiter* m_pWaiter;
+    ILogSink* m_pLog;
     std::unique_ptr<ISerialPort> m_hCom;
     long m_iComChan = 0; // the number m_hCom was opened as
     std::unique_ptr<CLineReader> m_pReader; // of the current (or last) connection

@@ -8,45 +8,51 @@ namespace mirelight {
 
 using namespace commands;
 
-CDongle::CDongle(IDongleHost& host, PanelSettings& settings, IWaiter* waiter)
-    : m_host(host), m_settings(settings), m_link(*this, waiter)
+CDongle::CDongle(IDongleHost& host, PanelSettings& settings, IWaiter* waiter, ILogSink* linkLog,
+                 ILogSink* log)
+    : m_host(host), m_settings(settings), m_link(*this, waiter, linkLog), m_pLog(log)
 { }
 
 void CDongle::Connect()
 {
-    RunExclusive([this] { DoConnect(); });
+    RunExclusive({ "Connect", [this] { DoConnect(); } });
 }
 
 void CDongle::Join()
 {
-    RunExclusive([this] { DoJoin(); });
+    RunExclusive({ "Join", [this] { DoJoin(); } });
 }
 
 void CDongle::Rejoin()
 {
-    RunExclusive([this] { DoRejoin(); });
+    RunExclusive({ "Rejoin", [this] { DoRejoin(); } });
 }
 
 void CDongle::SendButtonMessage(int index, bool retry)
 {
-    RunExclusive([this, index, retry] { DoSendButtonMessage(index, retry); });
+    RunExclusive(
+        { "SendButtonMessage", [this, index, retry] { DoSendButtonMessage(index, retry); } });
 }
 
 void CDongle::Bind(int index)
 {
-    RunExclusive([this, index] { DoBind(index); });
+    RunExclusive({ "Bind", [this, index] { DoBind(index); } });
 }
 
-void CDongle::RunExclusive(std::function<void()> operation)
+void CDongle::RunExclusive(Operation operation)
 {
     m_queued.push_back(std::move(operation));
-    if (m_bRunning)
+    if (m_bRunning) {
+        LogEvent(m_pLog, "%s queued", m_queued.back().name);
         return; // the loop below runs it once the operations before it have ended
+    }
     m_bRunning = true;
     while (!m_queued.empty()) {
-        const std::function<void()> next = std::move(m_queued.front());
+        const Operation next = std::move(m_queued.front());
         m_queued.pop_front();
-        next();
+        LogEvent(m_pLog, "%s started", next.name);
+        next.run();
+        LogEvent(m_pLog, "%s ended, port %s", next.name, IsPortOpen() ? "open" : "closed");
     }
     m_bRunning = false;
 }
@@ -63,6 +69,8 @@ void CDongle::ReportStatus(const std::string& text)
     // with the status that reports it, and any other status clears it.
     m_strFailureReason = m_link.TakeFailure().Text();
     m_strStatus = text;
+    LogEvent(m_pLog, "status \"%s\"%s%s%s", text.c_str(), m_strFailureReason.empty() ? "" : " (",
+             m_strFailureReason.c_str(), m_strFailureReason.empty() ? "" : ")");
     m_host.StatusChanged();
 }
 

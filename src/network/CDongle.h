@@ -21,8 +21,11 @@ namespace mirelight {
 class CDongle : public IStatusSink
 {
 public:
-    // Waits block the calling thread unless a waiter is given (it must outlive the dongle).
-    CDongle(IDongleHost& host, PanelSettings& settings, IWaiter* waiter = nullptr);
+    // Waits block the calling thread unless a waiter is given. linkLog gets every line to and
+    // from the dongle and what happens to the port, log every operation's start and outcome
+    // and every status (all must outlive the dongle).
+    CDongle(IDongleHost& host, PanelSettings& settings, IWaiter* waiter = nullptr,
+            ILogSink* linkLog = nullptr, ILogSink* log = nullptr);
 
     // Opens the COM port of the settings, makes sure a Brisko is on it (asking for its MAC
     // address when it has none) and configures it.
@@ -58,7 +61,13 @@ public:
     void ReportStatus(const std::string& text) override;
 
 private:
-    void RunExclusive(std::function<void()> operation);
+    struct Operation
+    {
+        const char* name; // for the log
+        std::function<void()> run;
+    };
+
+    void RunExclusive(Operation operation);
     void DoConnect();
     void DoJoin();
     void DoRejoin();
@@ -80,7 +89,8 @@ private:
     int m_iBindButton = 0;
     bool m_bProgramEnding = false;
     bool m_bRunning = false;
-    std::deque<std::function<void()>> m_queued;
+    std::deque<Operation> m_queued;
+    ILogSink* m_pLog;
 };
 
 } // namespace mirelight

@@ -1,6 +1,7 @@
 #include "CBriskoSim.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
@@ -18,7 +19,7 @@ QString SettingsFile()
         + QStringLiteral("/Corvanthis Mirelight/mirelight.conf");
 }
 
-TEST(EndToEnd, StartUpConnectsAndRejoinsAndAnOrderlyEndSavesEveryKey)
+TEST(EndToEnd, StartUpConnectsAndRejoinsLogsEveryLineWhenVerboseAndAnOrderlyEndSavesEveryKey)
 {
     {
         QSettings seed(SettingsFile(), QSettings::IniFormat);
@@ -30,8 +31,11 @@ TEST(EndToEnd, StartUpConnectsAndRejoinsAndAnOrderlyEndSavesEveryKey)
     ASSERT_TRUE(sim.Start()) << sim.LastError();
 
     QProcess mirelight;
-    mirelight.setProcessChannelMode(QProcess::ForwardedChannels);
-    mirelight.start(QStringLiteral(MIRELIGHT_EXE), {});
+    mirelight.setProcessChannelMode(QProcess::ForwardedOutputChannel); // the log is read below
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_FORCE_STDERR_LOGGING"), QStringLiteral("1"));
+    mirelight.setProcessEnvironment(environment);
+    mirelight.start(QStringLiteral(MIRELIGHT_EXE), { QStringLiteral("--verbose") });
     ASSERT_TRUE(mirelight.waitForStarted());
     ASSERT_TRUE(sim.WaitForRequests(14, 10s));
 
@@ -48,6 +52,17 @@ TEST(EndToEnd, StartUpConnectsAndRejoinsAndAnOrderlyEndSavesEveryKey)
     ASSERT_TRUE(mirelight.waitForFinished(10000));
     EXPECT_EQ(mirelight.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(mirelight.exitCode(), 0);
+
+    // Each line with its direction and a millisecond timestamp, terminators written out.
+    const QString log = QString::fromLocal8Bit(mirelight.readAllStandardError());
+    for (const char* line : { R"(mirelight\.link: %1 sent +\+DVRR\\r)",
+                              R"(mirelight\.link: %1 received \+DVRC=0B400112.*\\r\\n)",
+                              R"(mirelight\.dongle: %1 Connect ended, port open)" }) {
+        const QString pattern
+            = QString::fromLatin1(line).arg(QStringLiteral(R"(\d\d:\d\d:\d\d\.\d\d\d)"));
+        const QRegularExpression logged(QStringLiteral("(^|\n)%1\n").arg(pattern));
+        EXPECT_TRUE(logged.match(log).hasMatch()) << line << " in:\n" << log.toStdString();
+    }
 
     QSettings stored(SettingsFile(), QSettings::IniFormat);
     stored.beginGroup(QStringLiteral("Corvanthis Mirelight"));
