@@ -175,7 +175,10 @@ int Measure(IWaiter* waiter, const IdleWait& idleWait)
         return Fail(dongle.LastError());
     CStatusPrinter status;
     CDongleLink link(
-        status, [path = dongle.DevicePath()](long) { return CPosixSerialPort::Open(path); },
+        status,
+        [path = dongle.DevicePath()](long, PortFailure& failure) {
+            return CPosixSerialPort::Open(path, failure);
+        },
         waiter);
     if (!link.Open(kComNumber))
         return Fail("cannot open " + dongle.DevicePath());

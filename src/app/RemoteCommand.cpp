@@ -96,8 +96,9 @@ int Send(const Request& request)
 
 } // namespace
 
-std::optional<int> RunCommandLine(int argc, char** argv)
+std::optional<int> RunCommandLine(int argc, char** argv, bool& verbose)
 {
+    verbose = false;
     if (argc <= 1)
         return std::nullopt; // the program, as always
     QCoreApplication application(argc, argv);
@@ -114,6 +115,10 @@ std::optional<int> RunCommandLine(int argc, char** argv)
         { QStringLiteral("show"), QStringLiteral("Show the running Mirelight's panel.") },
         { QStringLiteral("status"),
           QStringLiteral("Print the running Mirelight's status, port and network.") },
+        { QStringLiteral("verbose"),
+          QStringLiteral("Log every line to and from the dongle and every operation, with "
+                         "millisecond timestamps (as QT_LOGGING_RULES=\"mirelight.*.debug=true\" "
+                         "does).") },
     });
     if (!parser.parse(QCoreApplication::arguments()))
         return BadArguments(parser, parser.errorText());
@@ -129,6 +134,11 @@ std::optional<int> RunCommandLine(int argc, char** argv)
         Print(stdout, QStringLiteral("mirelight ") + QCoreApplication::applicationVersion());
         return 0;
     }
+    verbose = parser.isSet(QStringLiteral("verbose"));
+    const bool command = parser.isSet(QStringLiteral("press"))
+        || parser.isSet(QStringLiteral("show")) || parser.isSet(QStringLiteral("status"));
+    if (!command)
+        return std::nullopt;
     int exitCode = 0;
     const std::optional<Request> request = RequestOf(parser, exitCode);
     if (!request)

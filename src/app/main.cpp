@@ -1,3 +1,4 @@
+#include "app/CLogSink.h"
 #include "app/CPanelApp.h"
 #include "app/RemoteCommand.h"
 #include "app/Resources.h"
@@ -6,12 +7,15 @@
 
 int main(int argc, char* argv[])
 {
-    if (const std::optional<int> exitCode = RunCommandLine(argc, argv))
+    bool verbose = false;
+    if (const std::optional<int> exitCode = RunCommandLine(argc, argv, verbose))
         return *exitCode;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("mirelight"));
     QApplication::setDesktopFileName(QStringLiteral("com.corvanthis.Mirelight"));
     QApplication::setWindowIcon(Resources::Icon(Resources::IDR_MAINFRAME));
+    if (verbose)
+        CLogSink::EnableDebugOutput();
 
     CPanelApp app;
     app.InitInstance();

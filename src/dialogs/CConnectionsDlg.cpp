@@ -61,6 +61,7 @@ int CConnectionsDlg::exec()
         m_iComPort = m_pPanel->Settings().m_iComChan;
         m_strNetStatus = m_pPanel->Status();
         DoDataExchange(false);
+        ShowFailureReason();
         UpdateControls();
     }
     return QDialog::exec();
@@ -133,6 +134,14 @@ void CConnectionsDlg::OnStatusChanged()
 {
     m_strNetStatus = m_pPanel->Status();
     DoDataExchange(false);
+    ShowFailureReason();
+}
+
+// The status texts stay as they are; why a failure happened is where someone debugging real
+// hardware looks next: the status field's tooltip.
+void CConnectionsDlg::ShowFailureReason()
+{
+    m_status->setToolTip(QString::fromStdString(m_pPanel->Dongle().FailureReason()));
 }
 
 void CConnectionsDlg::OnComPortEdited()

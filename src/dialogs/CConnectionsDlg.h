@@ -51,6 +51,7 @@ private:
     void CreateControls();
     // False when the COM port box holds no integer (the user has been told).
     bool DoDataExchange(bool saveAndValidate);
+    void ShowFailureReason();
     void OnComPortEdited();
     void OnConnect();
     void OnJoin();

@@ -6,17 +6,26 @@
 #include "link/FormatText.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace mirelight {
 
 namespace {
 
-std::unique_ptr<ISerialPort> OpenPosixComPort(long comChan)
+std::unique_ptr<ISerialPort> OpenPosixComPort(long comChan, PortFailure& failure, ILogSink* log)
 {
     const std::string path = ResolveComPort(comChan);
-    if (path.empty())
+    if (log && log->IsEnabled()) {
+        std::error_code error; // the device behind a ports link, as the kernel names it
+        const std::string device = std::filesystem::canonical(path, error).string();
+        LogEvent(log, "COM%ld is %s%s%s", comChan, path.empty() ? "nothing" : path.c_str(),
+                 device == path ? "" : " -> ", device == path ? "" : device.c_str());
+    }
+    if (path.empty()) {
+        failure = { PortFailure::Kind::NoSuchDevice };
         return nullptr;
-    return CPosixSerialPort::Open(path);
+    }
+    return CPosixSerialPort::Open(path, failure);
 }
 
 bool BeginsWithOneOf(std::string_view line, std::initializer_list<std::string_view> names)
@@ -28,12 +37,17 @@ bool BeginsWithOneOf(std::string_view line, std::initializer_list<std::string_vi
 
 } // namespace
 
-CDongleLink::CDongleLink(IStatusSink& status, IWaiter* waiter)
-    : CDongleLink(status, OpenPosixComPort, waiter)
+CDongleLink::CDongleLink(IStatusSink& status, IWaiter* waiter, ILogSink* log)
+    : CDongleLink(
+        status,
+        [log](long comChan, PortFailure& failure) {
+            return OpenPosixComPort(comChan, failure, log);
+        },
+        waiter, log)
 { }
 
-CDongleLink::CDongleLink(IStatusSink& status, PortOpener opener, IWaiter* waiter)
-    : m_status(status), m_openPort(std::move(opener)), m_pWaiter(waiter)
+CDongleLink::CDongleLink(IStatusSink& status, PortOpener opener, IWaiter* waiter, ILogSink* log)
+    : m_status(status), m_openPort(std::move(opener)), m_pWaiter(waiter), m_pLog(log)
 { }
 
 CDongleLink::~CDongleLink()
@@ -45,42 +59,61 @@ bool CDongleLink::Open(long comChan)
 {
     ClosePort();
     m_pReader.reset();
-    m_hCom = m_openPort(comChan);
-    if (!m_hCom)
+    m_failure = {};
+    m_hCom = m_openPort(comChan, m_failure);
+    if (!m_hCom) {
+        LogEvent(m_pLog, "COM%ld not opened: %s", comChan, m_failure.Text().c_str());
         return false;
+    }
     m_iComChan = comChan;
+    LogEvent(m_pLog, "COM%ld opened", comChan);
     std::function<void()> wake;
     if (m_pWaiter)
         wake = [waiter = m_pWaiter] { waiter->Wake(); };
-    m_pReader = std::make_unique<CLineReader>(*m_hCom, std::move(wake));
+    m_pReader = std::make_unique<CLineReader>(*m_hCom, std::move(wake), m_pLog);
     return true;
 }
 
 bool CDongleLink::SendCommand(std::string_view line)
 {
-    if (!m_hCom)
+    if (!IsOpen())
         return false;
-    switch (m_hCom->Write(line, WriteBudget(line.size()))) {
+    if (m_pLog && m_pLog->IsEnabled())
+        m_pLog->Traffic(ILogSink::Direction::ToDongle, line);
+    const auto budget = WriteBudget(line.size());
+    switch (m_hCom->Write(line, budget)) {
     case ISerialPort::WriteResult::Written:
-        m_hCom->Flush();
         return true;
-    case ISerialPort::WriteResult::Failed:
+    case ISerialPort::WriteResult::Refused:
+        LogEvent(m_pLog, "write refused at once");
         return false;
+    case ISerialPort::WriteResult::Failed: // a device that went away mid-write is no use either
+        m_failure = { PortFailure::Kind::DeviceGone };
+        break;
     case ISerialPort::WriteResult::TimedOut:
+        m_failure = { .kind = PortFailure::Kind::WriteStalled, .milliseconds = budget.count() };
         break;
     }
+    LogEvent(m_pLog, "write failed: %s", m_failure.Text().c_str());
     m_status.ReportStatus(FormatText("Write failure to COM%ld:", m_iComChan));
     ClosePort();
     return false;
 }
 
+std::chrono::milliseconds CDongleLink::WaitPeriod(long ms)
+{
+    return std::chrono::milliseconds((ms / 100 + 1) * 100);
+}
+
 bool CDongleLink::WaitForLine(long ms)
+{
+    return WaitForLineUntil(Clock::now() + WaitPeriod(ms));
+}
+
+bool CDongleLink::WaitForLineUntil(Clock::time_point deadline)
 {
     if (!m_pReader)
         return false;
-    const long periods = ms / 100 + 1;
-    const auto deadline
-        = std::chrono::steady_clock::now() + std::chrono::milliseconds(periods * 100);
     if (!m_pWaiter)
         return m_pReader->WaitWhileBufferFree(deadline);
     return m_pWaiter->WaitUntil(
@@ -112,6 +145,7 @@ void CDongleLink::ClosePort()
     if (m_hCom) {
         m_hCom->Close();
         m_hCom.reset();
+        LogEvent(m_pLog, "COM%ld closed", m_iComChan);
     }
 }
 
@@ -125,10 +159,13 @@ std::optional<std::string> CDongleLink::AwaitAnswer(std::initializer_list<std::s
                                                     long timeoutMs)
 {
     // Every other line starts the wait afresh, but a device that keeps talking without ever
-    // answering (another device on the port) must not hold the program forever.
-    const auto giveUp = std::chrono::steady_clock::now()
-        + kMaxRestartedWaits * std::chrono::milliseconds((timeoutMs / 100 + 1) * 100);
-    while (std::chrono::steady_clock::now() < giveUp && WaitForLine(timeoutMs)) {
+    // answering (another device on the port) must not hold the program forever: no wait
+    // runs past the end of the last one allowed.
+    const auto start = Clock::now();
+    const auto period = WaitPeriod(timeoutMs);
+    const auto giveUp = start + kMaxRestartedWaits * period;
+    long otherLines = 0;
+    while (Clock::now() < giveUp && WaitForLineUntil(std::min(Clock::now() + period, giveUp))) {
         // An ended reader wakes the wait too, with nothing read: that is no answer, not even
         // to a wait that takes any line, or an unplugged device would pass for an answer.
         const bool delivered = LineState() == CLineReader::kLineDelivered;
@@ -136,7 +173,21 @@ std::optional<std::string> CDongleLink::AwaitAnswer(std::initializer_list<std::s
         ReleaseLine();
         if (delivered && BeginsWithOneOf(line, names))
             return line;
+        otherLines += delivered ? 1 : 0;
     }
+    if (m_pReader && m_pReader->DeviceLost()) {
+        m_failure = { PortFailure::Kind::DeviceGone };
+    } else {
+        // Other lines made the wait longer: how long it took in all, to the 100 ms.
+        const auto took
+            = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+        const long waited
+            = static_cast<long>(otherLines == 0 ? period.count() : (took.count() + 50) / 100 * 100);
+        m_failure = { .kind = PortFailure::Kind::NoAnswer,
+                      .milliseconds = waited,
+                      .otherLines = otherLines };
+    }
+    LogEvent(m_pLog, "gave up waiting: %s", m_failure.Text().c_str());
     return std::nullopt;
 }
 
@@ -154,7 +205,11 @@ std::optional<std::string> CDongleLink::Exchange(std::string_view request,
 
 void CDongleLink::Drain()
 {
-    while (WaitForLine(1))
+    // A device that never stops sending (another device on the port) must not hold the
+    // operation that drains: whatever is still coming at the limit waits for the next one.
+    const auto giveUp = Clock::now() + kDrainLimit;
+    while (Clock::now() < giveUp
+           && WaitForLineUntil(std::min(Clock::now() + WaitPeriod(1), giveUp)))
         ReleaseLine();
 }
 

@@ -5,8 +5,9 @@
 
 namespace mirelight {
 
-CLineReader::CLineReader(ISerialPort& port, std::function<void()> stateChanged)
-    : m_port(port), m_stateChanged(std::move(stateChanged)), m_thread([this] { Run(); })
+CLineReader::CLineReader(ISerialPort& port, std::function<void()> stateChanged, ILogSink* log)
+    : m_port(port), m_stateChanged(std::move(stateChanged)), m_pLog(log),
+      m_thread([this] { Run(); })
 { }
 
 CLineReader::~CLineReader()
@@ -55,8 +56,15 @@ void CLineReader::Run()
     for (;;) {
         if (used == count) {
             used = 0;
-            if (m_port.Read(chunk, count) != ISerialPort::ReadResult::Data)
+            const ISerialPort::ReadResult result = m_port.Read(chunk, count);
+            if (result != ISerialPort::ReadResult::Data) {
+                // Before the state says 4, so that whoever sees it also sees why.
+                m_bDeviceLost.store(result == ISerialPort::ReadResult::Failed,
+                                    std::memory_order_release);
+                if (DeviceLost())
+                    LogEvent(m_pLog, "read failed: the device went away");
                 break;
+            }
         }
         used += m_assembler.Feed(std::string_view(chunk.data() + used, count - used));
         if (m_assembler.HasLine() && !Deliver(m_assembler.TakeLine()))
@@ -69,6 +77,8 @@ void CLineReader::Run()
 // being stopped instead.
 bool CLineReader::Deliver(std::string line)
 {
+    if (m_pLog && m_pLog->IsEnabled())
+        m_pLog->Traffic(ILogSink::Direction::FromDongle, line);
     std::unique_lock lock(m_mutex);
     if (m_bStopping)
         return false;

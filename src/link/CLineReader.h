@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/CLineAssembler.h"
+#include "link/ILogSink.h"
 #include "link/ISerialPort.h"
 
 #include <atomic>
@@ -35,13 +36,17 @@ public:
     // Starts the reader thread on port, in state 1. The port must stay open until Stop()
     // has returned. stateChanged, if given, is called on the reader thread after each line
     // delivered and when the reader ends, for consumers that do not block in
-    // WaitWhileBufferFree.
-    explicit CLineReader(ISerialPort& port, std::function<void()> stateChanged = {});
+    // WaitWhileBufferFree. log, if given, gets every line delivered and a lost device.
+    explicit CLineReader(ISerialPort& port, std::function<void()> stateChanged = {},
+                         ILogSink* log = nullptr);
     ~CLineReader();
     CLineReader(const CLineReader&) = delete;
     CLineReader& operator=(const CLineReader&) = delete;
 
     int LineState() const { return m_iLineState.load(std::memory_order_acquire); }
+
+    // Whether the reader ended because a read failed (the device went away), not by Stop().
+    bool DeviceLost() const { return m_bDeviceLost.load(std::memory_order_acquire); }
 
     // Blocks until the state is not 1 or the deadline has passed; true when it is not 1.
     bool WaitWhileBufferFree(std::chrono::steady_clock::time_point deadline);
@@ -68,7 +73,9 @@ private:
 
     ISerialPort& m_port;
     std::function<void()> m_stateChanged;
+    ILogSink* m_pLog;
     std::atomic<int> m_iLineState { kBufferFree };
+    std::atomic<bool> m_bDeviceLost { false };
     std::string m_szLine; // written by the reader in state 1, read by the consumer in state 2
     std::mutex m_mutex;
     std::condition_variable m_stateChangedCondition;

@@ -1,13 +1,20 @@
 #include "link/CPosixSerialPort.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <fcntl.h>
+#include <fstream>
 #include <poll.h>
+#include <sstream>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace mirelight {
@@ -15,6 +22,7 @@ namespace mirelight {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
 // Results are ignored on purpose: a device that rejects a setting is still worth talking to,
 // and the answers (or their absence) tell the rest.
@@ -37,6 +45,35 @@ void ApplyLineSettings(int fd)
     ::ioctl(fd, TIOCMBIC, &lines);
 }
 
+// Names the process that holds a lock on the device at path, from the kernel's table of
+// locks: one small file, read only when an open has failed. Programs that only set the
+// exclusive flag take no lock and stay unnamed.
+PortFailure HolderOf(const std::string& path, PortFailure failure)
+{
+    struct stat node
+    {
+    };
+    if (failure.kind != PortFailure::Kind::HeldByAnotherProgram || ::stat(path.c_str(), &node) != 0)
+        return failure;
+    char device[64];
+    std::snprintf(device, sizeof device, "%02x:%02x:%lu", major(node.st_dev), minor(node.st_dev),
+                  static_cast<unsigned long>(node.st_ino));
+    std::ifstream locks("/proc/locks");
+    std::string line;
+    while (std::getline(locks, line)) {
+        // "1: FLOCK  ADVISORY  WRITE 4711 00:05:123 0 EOF"; a waiter has "->" after the number.
+        std::istringstream fields(line);
+        std::string number, type, mode, access, where;
+        long pid = 0;
+        fields >> number >> type >> mode >> access >> pid >> where;
+        if (type != "->" && where == device) {
+            failure.holderPid = pid;
+            break;
+        }
+    }
+    return failure;
+}
+
 int RemainingMilliseconds(Clock::time_point deadline)
 {
     const auto left = deadline - Clock::now();
@@ -48,22 +85,34 @@ int RemainingMilliseconds(Clock::time_point deadline)
 
 } // namespace
 
-std::unique_ptr<CPosixSerialPort> CPosixSerialPort::Open(const std::string& path)
+std::unique_ptr<CPosixSerialPort> CPosixSerialPort::Open(const std::string& path,
+                                                         PortFailure& failure)
 {
     // O_NONBLOCK: neither the open (waiting for carrier) nor a write may block us.
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return nullptr;
-    // TIOCEXCL keeps other unprivileged openers out; the flock also stops privileged ones
-    // that play by the same rule, and fails at once when someone holds the port.
-    ::ioctl(fd, TIOCEXCL);
-    const int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || wakeFd < 0) {
-        if (wakeFd >= 0)
-            ::close(wakeFd);
-        ::close(fd);
+    if (fd < 0) {
+        failure = HolderOf(path, PortFailure::FromOpenError(errno));
         return nullptr;
     }
+    // Nothing on the device changes before it is ours, so a failed open leaves it as it found
+    // it (an exclusive flag left behind would keep other programs out until we close).
+    auto fail = [&](PortFailure why) {
+        failure = why;
+        ::close(fd);
+        return nullptr;
+    };
+    termios settings {};
+    if (::tcgetattr(fd, &settings) != 0) // a regular file, /dev/null: no dongle can be there
+        return fail({ PortFailure::Kind::NotATerminal });
+    // The flock fails at once when someone holds the port: another Mirelight, or a privileged
+    // program that TIOCEXCL would not stop but that plays by the same rule.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return fail(HolderOf(path, PortFailure::FromOpenError(errno)));
+    const int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd < 0)
+        return fail({ PortFailure::Kind::SystemError, errno });
+    // Keeps other unprivileged openers out from here on.
+    ::ioctl(fd, TIOCEXCL);
     ApplyLineSettings(fd);
     ::tcflush(fd, TCIOFLUSH);
     return std::unique_ptr<CPosixSerialPort>(new CPosixSerialPort(fd, wakeFd));
@@ -79,19 +128,21 @@ CPosixSerialPort::~CPosixSerialPort()
 ISerialPort::ReadResult CPosixSerialPort::Read(std::span<char> buffer, std::size_t& count)
 {
     count = 0;
+    if (m_fd < 0)
+        return ReadResult::Failed;
     for (;;) {
         pollfd fds[2] = { { m_fd, POLLIN, 0 }, { m_wakeFd, POLLIN, 0 } };
         if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR)
                 continue;
-            return ReadResult::Failed;
+            return DeviceGone();
         }
         if (fds[1].revents != 0)
             return ReadResult::Interrupted;
         if (fds[0].revents == 0)
             continue;
         if (fds[0].revents & POLLNVAL)
-            return ReadResult::Failed;
+            return DeviceGone();
         const ssize_t n = ::read(m_fd, buffer.data(), buffer.size());
         if (n > 0) {
             count = static_cast<std::size_t>(n);
@@ -100,8 +151,17 @@ ISerialPort::ReadResult CPosixSerialPort::Read(std::span<char> buffer, std::size
         const bool hungUp = (fds[0].revents & (POLLHUP | POLLERR)) != 0;
         if (n < 0 && (errno == EAGAIN || errno == EINTR) && !hungUp)
             continue;
-        return ReadResult::Failed; // end of file, EIO or a hang-up: the device is gone
+        return DeviceGone(); // end of file, EIO or a hang-up
     }
+}
+
+// Lets go of a device that went away at once, not at the next Close: its descriptor would
+// keep the dead device's name taken (a USB adapter plugged in again would become ttyUSB1).
+ISerialPort::ReadResult CPosixSerialPort::DeviceGone()
+{
+    std::lock_guard lock(m_fdMutex);
+    CloseDevice();
+    return ReadResult::Failed;
 }
 
 void CPosixSerialPort::InterruptRead()
@@ -113,22 +173,49 @@ void CPosixSerialPort::InterruptRead()
 ISerialPort::WriteResult CPosixSerialPort::Write(std::string_view bytes,
                                                  std::chrono::milliseconds budget)
 {
+    std::lock_guard lock(m_fdMutex); // the reader lets go of a device that went away
+    if (m_fd < 0)
+        return WriteResult::Refused;
     const auto deadline = Clock::now() + budget;
     std::size_t done = 0;
+    bool started = false; // once bytes were taken or waited for, a failure is no longer at once
     while (done < bytes.size()) {
         const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
+            started = true;
             continue;
         }
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno != EAGAIN)
-            return WriteResult::Failed;
+            return started ? WriteResult::Failed : WriteResult::Refused;
+        started = true;
         if (!WaitWritable(deadline))
             return WriteResult::TimedOut;
     }
-    return WriteResult::Written;
+    return WaitSent(deadline);
+}
+
+// The driver has every byte; the line is written once they have left it. tcdrain would wait
+// for that without limit (a USB adapter that stops taking bytes holds it for ever), so the
+// output queue is watched instead, sleeping about as long as the bytes still queued take at
+// 38400 baud. This sleeps only while a write is in progress: an idle link never wakes.
+ISerialPort::WriteResult CPosixSerialPort::WaitSent(Clock::time_point deadline) const
+{
+    constexpr auto kByteTime = std::chrono::microseconds(260); // 10 bits at 38400 baud
+    for (;;) {
+        int queued = 0;
+        // A device gone by now had every byte handed to it: the write is done, and the wait
+        // for its answer finds out, as it does for a device that goes right after the write.
+        if (::ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
+            return WriteResult::Written;
+        const auto left = deadline - Clock::now();
+        if (left <= Clock::duration::zero())
+            return WriteResult::TimedOut;
+        const Clock::duration sleep = std::max<Clock::duration>(queued * kByteTime, 1ms);
+        std::this_thread::sleep_for(std::min(sleep, left));
+    }
 }
 
 // True when the driver has room again (or the port has failed, which the next write reports);
@@ -146,22 +233,29 @@ bool CPosixSerialPort::WaitWritable(Clock::time_point deadline) const
     }
 }
 
-void CPosixSerialPort::Flush()
+void CPosixSerialPort::Close()
 {
-    ::tcdrain(m_fd);
+    {
+        std::lock_guard lock(m_fdMutex);
+        CloseDevice();
+    }
+    if (m_wakeFd >= 0)
+        ::close(m_wakeFd);
+    m_wakeFd = -1;
 }
 
-void CPosixSerialPort::Close()
+void CPosixSerialPort::CloseDevice()
 {
     if (m_fd < 0)
         return;
+    // WORKAROUND: closing a USB serial port waits up to its closing_wait (30 s by default)
+    // for output the device no longer takes; what was not sent by now never will be.
+    ::tcflush(m_fd, TCOFLUSH);
     // Leave no exclusive flag behind on a device that someone else still holds open (the
     // simulator does), or our own next open would be refused.
     ::ioctl(m_fd, TIOCNXCL);
     ::close(m_fd); // releases the flock
-    ::close(m_wakeFd);
     m_fd = -1;
-    m_wakeFd = -1;
 }
 
 } // namespace mirelight

@@ -1,21 +1,25 @@
 #pragma once
 
 #include "link/ISerialPort.h"
+#include "link/PortFailure.h"
 
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace mirelight {
 
 // A serial device on a POSIX system, held exclusively and set up the way the dongle wants
-// it: raw bytes at 38400 baud 8N1, no flow control, DTR and RTS off.
+// it: raw bytes at 38400 baud 8N1, no flow control, DTR and RTS off. A device that goes away
+// (a read fails) is let go of at once; writes are refused from then on.
 class CPosixSerialPort final : public ISerialPort
 {
 public:
-    // Opens the device at path. Null, at once, when it is missing, held by another program
-    // (TIOCEXCL or our flock elsewhere) or not permitted. Input the device sent while nobody
-    // had it open is discarded.
-    static std::unique_ptr<CPosixSerialPort> Open(const std::string& path);
+    // Opens the device at path. Null, at once, with failure saying why, when it is missing,
+    // held by another program (TIOCEXCL or our flock elsewhere), not permitted or not a
+    // terminal; the device is then left as it was. Input the device sent while nobody had it
+    // open is discarded.
+    static std::unique_ptr<CPosixSerialPort> Open(const std::string& path, PortFailure& failure);
 
     ~CPosixSerialPort() override;
     CPosixSerialPort(const CPosixSerialPort&) = delete;
@@ -24,15 +28,20 @@ public:
     ReadResult Read(std::span<char> buffer, std::size_t& count) override;
     void InterruptRead() override;
     WriteResult Write(std::string_view bytes, std::chrono::milliseconds budget) override;
-    void Flush() override;
     void Close() override;
 
 private:
     CPosixSerialPort(int fd, int wakeFd);
 
+    ReadResult DeviceGone();
     bool WaitWritable(std::chrono::steady_clock::time_point deadline) const;
+    WriteResult WaitSent(std::chrono::steady_clock::time_point deadline) const;
+    void CloseDevice(); // with m_fdMutex held
 
+    // Written under m_fdMutex: by Read when the device went away, by Close after the reader
+    // has ended. Write holds the mutex throughout, so the descriptor it uses stays ours.
     int m_fd;
+    std::mutex m_fdMutex;
     int m_wakeFd; // eventfd that InterruptRead signals; Read polls it beside the port
 };
 

@@ -1,6 +1,5 @@
 #include "link/FormatText.h"
 
-#include <cstdarg>
 #include <cstdio>
 
 namespace mirelight {
@@ -9,6 +8,13 @@ std::string FormatText(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
+    std::string text = FormatTextList(format, args);
+    va_end(args);
+    return text;
+}
+
+std::string FormatTextList(const char* format, va_list args)
+{
     va_list measure;
     va_copy(measure, args);
     const int length = std::vsnprintf(nullptr, 0, format, measure);
@@ -16,7 +22,6 @@ std::string FormatText(const char* format, ...)
     std::string text(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
     if (length > 0)
         std::vsnprintf(text.data(), text.size() + 1, format, args);
-    va_end(args);
     return text;
 }
 

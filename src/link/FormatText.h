@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdarg>
 #include <string>
 
 namespace mirelight {
@@ -7,5 +8,6 @@ namespace mirelight {
 // printf-style formatting into a std::string, for the status texts and request templates
 // that are defined as printf formats. The compiler checks the arguments against the format.
 std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string FormatTextList(const char* format, va_list args) __attribute__((format(printf, 1, 0)));
 
 } // namespace mirelight

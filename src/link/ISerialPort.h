@@ -11,8 +11,8 @@ namespace mirelight {
 // Win32 one (overlapped I/O on "\\.\COMn") beside it later, a scripted one in tests.
 //
 // Threading: Read runs on the reader thread only; InterruptRead may be called from any
-// thread; Write, Flush and Close run on the thread that owns the link. Close is called only
-// after the reader thread has ended.
+// thread; Write and Close run on the thread that owns the link. Close is called only after
+// the reader thread has ended.
 class ISerialPort
 {
 public:
@@ -23,9 +23,10 @@ public:
     };
 
     enum class WriteResult {
-        Written, // every byte was handed to the driver
-        Failed, // the port refused the write
-        TimedOut, // the driver did not take every byte within the budget
+        Written, // every byte has left towards the device
+        Refused, // failed at once, before anything was taken: the port is as it was
+        Failed, // broke off after it had started (an I/O error, the device gone)
+        TimedOut, // the bytes had not all left within the budget
     };
 
     virtual ~ISerialPort() = default;
@@ -38,11 +39,9 @@ public:
     // whose reads were interrupted is about to be closed.
     virtual void InterruptRead() = 0;
 
-    // Writes all the bytes, waiting at most budget for the driver to take them.
+    // Writes all the bytes and waits until they have left the driver towards the device, for
+    // at most budget in all, whatever the device does.
     virtual WriteResult Write(std::string_view bytes, std::chrono::milliseconds budget) = 0;
-
-    // Pushes written bytes out of the driver towards the device.
-    virtual void Flush() = 0;
 
     // Releases the device. Idempotent.
     virtual void Close() = 0;

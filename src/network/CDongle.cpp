@@ -8,49 +8,54 @@ namespace mirelight {
 
 using namespace commands;
 
-CDongle::CDongle(IDongleHost& host, PanelSettings& settings, IWaiter* waiter)
-    : m_host(host), m_settings(settings), m_link(*this, waiter)
+CDongle::CDongle(IDongleHost& host, PanelSettings& settings, IWaiter* waiter, ILogSink* linkLog,
+                 ILogSink* log)
+    : m_host(host), m_settings(settings), m_link(*this, waiter, linkLog), m_pLog(log)
 { }
 
 void CDongle::Connect()
 {
-    RunExclusive([this] { DoConnect(); });
+    RunExclusive({ "Connect", [this] { DoConnect(); } });
 }
 
 void CDongle::Join()
 {
-    RunExclusive([this] { DoJoin(); });
+    RunExclusive({ "Join", [this] { DoJoin(); } });
 }
 
 void CDongle::Rejoin()
 {
-    RunExclusive([this] { DoRejoin(); });
+    RunExclusive({ "Rejoin", [this] { DoRejoin(); } });
 }
 
 void CDongle::SendButtonMessage(int index, bool retry, std::function<void(bool confirmed)> done)
 {
-    RunExclusive([this, index, retry, done = std::move(done)] {
-        const bool confirmed = DoSendButtonMessage(index, retry);
-        if (done)
-            done(confirmed);
-    });
+    RunExclusive({ "SendButtonMessage", [this, index, retry, done = std::move(done)] {
+                      const bool confirmed = DoSendButtonMessage(index, retry);
+                      if (done)
+                          done(confirmed);
+                  } });
 }
 
 void CDongle::Bind(int index)
 {
-    RunExclusive([this, index] { DoBind(index); });
+    RunExclusive({ "Bind", [this, index] { DoBind(index); } });
 }
 
-void CDongle::RunExclusive(std::function<void()> operation)
+void CDongle::RunExclusive(Operation operation)
 {
     m_queued.push_back(std::move(operation));
-    if (m_bRunning)
+    if (m_bRunning) {
+        LogEvent(m_pLog, "%s queued", m_queued.back().name);
         return; // the loop below runs it once the operations before it have ended
+    }
     m_bRunning = true;
     while (!m_queued.empty()) {
-        const std::function<void()> next = std::move(m_queued.front());
+        const Operation next = std::move(m_queued.front());
         m_queued.pop_front();
-        next();
+        LogEvent(m_pLog, "%s started", next.name);
+        next.run();
+        LogEvent(m_pLog, "%s ended, port %s", next.name, IsPortOpen() ? "open" : "closed");
     }
     m_bRunning = false;
 }
@@ -63,7 +68,12 @@ void CDongle::EndOperations()
 
 void CDongle::ReportStatus(const std::string& text)
 {
+    // Every status goes through here, the link's own reports too: a failure's reason is taken
+    // with the status that reports it, and any other status clears it.
+    m_strFailureReason = m_link.TakeFailure().Text();
     m_strStatus = text;
+    LogEvent(m_pLog, "status \"%s\"%s%s%s", text.c_str(), m_strFailureReason.empty() ? "" : " (",
+             m_strFailureReason.c_str(), m_strFailureReason.empty() ? "" : ")");
     m_host.StatusChanged();
 }
 
@@ -226,6 +236,10 @@ bool CDongle::DoSendButtonMessage(int index, bool retry)
 {
     if (m_bProgramEnding || index < 0 || index >= kButtonCount)
         return false;
+    // A press connects first (a dongle plugged in again just works); the second attempt after
+    // a rejoin goes with whatever the rejoin left.
+    if (retry && !EnsurePortOpen())
+        return false;
     const int effect = m_settings.m_iEffect[index];
     const long button = index + 1;
     const auto answer = m_link.Exchange(ButtonMessage(index + 1, effect), { kDataConfirm },
@@ -247,8 +261,11 @@ void CDongle::DoBind(int index)
     if (m_bProgramEnding)
         return;
     CWaitCursor wait(m_host);
-    ReportStatus("You have 6 seconds to complete the bind operation");
     m_iBindButton = index;
+    // Connected before the six seconds start.
+    if (!EnsurePortOpen())
+        return;
+    ReportStatus("You have 6 seconds to complete the bind operation");
     const auto confirmation
         = m_link.Exchange(BindRequest(index), { kDataConfirm }, kAnswerTimeout, kBindCode);
     if (!confirmation)

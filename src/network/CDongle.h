@@ -12,15 +12,20 @@
 namespace mirelight {
 
 // The dongle operations. Each runs to its end on the calling thread and reports its outcome,
-// good or bad, by replacing the status text; none returns a result.
+// good or bad, by replacing the status text; none returns a result. Every operation that
+// needs the port connects first when it is closed (a dongle that went away and came back
+// just works on the next press).
 //
 // Operations never overlap. One asked for while another runs (possible only when the waiter
 // lets the caller's event loop run) is queued and runs after it, in the order asked.
 class CDongle : public IStatusSink
 {
 public:
-    // Waits block the calling thread unless a waiter is given (it must outlive the dongle).
-    CDongle(IDongleHost& host, PanelSettings& settings, IWaiter* waiter = nullptr);
+    // Waits block the calling thread unless a waiter is given. linkLog gets every line to and
+    // from the dongle and what happens to the port, log every operation's start and outcome
+    // and every status (all must outlive the dongle).
+    CDongle(IDongleHost& host, PanelSettings& settings, IWaiter* waiter = nullptr,
+            ILogSink* linkLog = nullptr, ILogSink* log = nullptr);
 
     // Opens the COM port of the settings, makes sure a Brisko is on it (asking for its MAC
     // address when it has none) and configures it.
@@ -38,6 +43,10 @@ public:
     void Bind(int index);
 
     const std::string& Status() const { return m_strStatus; }
+    // Why the status reports a failure, in words a user can act on ("no such device",
+    // "held by another program (PID 4711)"); empty when the link gave no reason (the last
+    // outcome was fine, or the dongle itself refused).
+    const std::string& FailureReason() const { return m_strFailureReason; }
     bool IsPortOpen() const { return m_link.IsOpen(); }
     bool IsNetworkUp() const { return m_bNetworkUp; }
     // The button list entry last chosen for binding in this run (0 at start, never stored).
@@ -53,7 +62,13 @@ public:
     void ReportStatus(const std::string& text) override;
 
 private:
-    void RunExclusive(std::function<void()> operation);
+    struct Operation
+    {
+        const char* name; // for the log
+        std::function<void()> run;
+    };
+
+    void RunExclusive(Operation operation);
     void DoConnect();
     void DoJoin();
     void DoRejoin();
@@ -70,11 +85,13 @@ private:
     PanelSettings& m_settings;
     CDongleLink m_link;
     std::string m_strStatus;
+    std::string m_strFailureReason;
     bool m_bNetworkUp = false;
     int m_iBindButton = 0;
     bool m_bProgramEnding = false;
     bool m_bRunning = false;
-    std::deque<std::function<void()>> m_queued;
+    std::deque<Operation> m_queued;
+    ILogSink* m_pLog;
 };
 
 } // namespace mirelight

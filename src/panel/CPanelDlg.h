@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CLogSink.h"
 #include "app/CTemplateDialog.h"
 #include "network/CDongle.h"
 #include "network/IDongleHost.h"
@@ -112,7 +113,8 @@ private:
     CTrayIcon m_trayIcon;
     mirelight::PanelSettings m_settings;
     CEventLoopWaiter m_waiter;
-    mirelight::CDongle m_dongle { *this, m_settings, &m_waiter };
+    mirelight::CDongle m_dongle { *this, m_settings, &m_waiter, &CLogSink::Link(),
+                                  &CLogSink::Dongle() };
     CConnectionsDlg* m_pConnDlg = nullptr;
     int m_cyFrame = 0;
     int m_cxFrame = 0;

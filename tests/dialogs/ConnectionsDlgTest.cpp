@@ -6,6 +6,7 @@
 #include "support/QtPrinters.h"
 
 #include "CBriskoSim.h"
+#include "link/ComPortPath.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -16,7 +17,10 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 using mirelight::CBriskoSim;
 using testsupport::WhenModal;
@@ -179,6 +183,39 @@ TEST_F(ConnectionsDlgTest, JoinShowsTheNetworkStateAndTheBoundButtonStaysSelecte
         QTest::mouseClick(Control<QPushButton>(dialog, 1024), Qt::LeftButton);
         EXPECT_EQ(Text(dialog, 1008), QStringLiteral("Network rejoined"));
         EXPECT_TRUE(Enabled(dialog, 1002));
+        dialog->reject();
+    });
+}
+
+TEST_F(ConnectionsDlgTest, TheStatusTooltipSaysWhyAPortWouldNotOpenAndNothingOnceItDid)
+{
+    CBriskoSim sim(kCom);
+    ASSERT_TRUE(sim.Start()) << sim.LastError();
+    const int holder = ::open(sim.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0); // another program holds the port
+    const std::string regularFile = mirelight::PortsFolder() + "/COM62";
+    ASSERT_EQ(::close(::open(regularFile.c_str(), O_CREAT | O_WRONLY, 0600)), 0);
+    const struct
+    {
+        int port;
+        QString reason;
+    } cases[] = {
+        { 57, QStringLiteral("no such device") },
+        { 62, QStringLiteral("not a terminal") },
+        { kCom, QStringLiteral("held by another program (PID %1)").arg(::getpid()) },
+    };
+    Run([&](CConnectionsDlg* dialog) {
+        QLabel* status = Control<QLabel>(dialog, 1008);
+        for (const auto& c : cases) {
+            m_panel.Settings().m_iComChan = c.port;
+            QTest::mouseClick(Control<QPushButton>(dialog, 1011), Qt::LeftButton);
+            EXPECT_EQ(status->text(), QStringLiteral("Couldn't open COM%1:").arg(c.port));
+            EXPECT_EQ(status->toolTip(), c.reason);
+        }
+        ::close(holder);
+        QTest::mouseClick(Control<QPushButton>(dialog, 1011), Qt::LeftButton);
+        EXPECT_EQ(status->text(), QStringLiteral("Brisko detected on COM5:"));
+        EXPECT_EQ(status->toolTip(), QString());
         dialog->reject();
     });
 }

@@ -5,6 +5,7 @@
 #include <QDBusConnectionInterface>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
@@ -62,7 +63,7 @@ class EndToEnd : public testing::TestWithParam<Session>
 
 // Under Wayland the program runs as at login: on a desktop with a StatusNotifierItem tray,
 // set to start hidden in it, and the tray's click brings the panel up.
-TEST_P(EndToEnd, StartUpConnectsAndRejoinsAndAnOrderlyEndSavesEveryKey)
+TEST_P(EndToEnd, StartUpConnectsAndRejoinsLogsEveryLineWhenVerboseAndAnOrderlyEndSavesEveryKey)
 {
     const bool wayland = GetParam().wayland;
     CTestDesktop desktop;
@@ -85,23 +86,24 @@ TEST_P(EndToEnd, StartUpConnectsAndRejoinsAndAnOrderlyEndSavesEveryKey)
     ASSERT_TRUE(sim.Start()) << sim.LastError();
 
     QProcess mirelight;
-    mirelight.setProcessChannelMode(wayland ? QProcess::ForwardedOutputChannel
-                                            : QProcess::ForwardedChannels);
-    QFile protocolLog(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/protocol.log"));
+    mirelight.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    // What it logs, and under Wayland the client's side of the protocol (which windows it
+    // shows, and when), in a file.
+    QFile errorLog(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/stderr.log"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_FORCE_STDERR_LOGGING"), QStringLiteral("1"));
     if (wayland) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
-        // The client's side of the protocol, in a file: which windows it shows, and when.
         environment.insert(QStringLiteral("WAYLAND_DEBUG"), QStringLiteral("client"));
         // Qt's Wayland client and Mesa keep their protocol and driver objects until the end,
         // which the leak check would report; the offscreen run leak-checks our code.
         const QString sanitizer = environment.value(QStringLiteral("ASAN_OPTIONS"));
         environment.insert(QStringLiteral("ASAN_OPTIONS"),
                            sanitizer + (sanitizer.isEmpty() ? "" : ":") + "detect_leaks=0");
-        mirelight.setProcessEnvironment(environment);
-        mirelight.setStandardErrorFile(protocolLog.fileName());
     }
-    mirelight.start(QStringLiteral(MIRELIGHT_EXE), {});
+    mirelight.setProcessEnvironment(environment);
+    mirelight.setStandardErrorFile(errorLog.fileName());
+    mirelight.start(QStringLiteral(MIRELIGHT_EXE), { QStringLiteral("--verbose") });
     ASSERT_TRUE(mirelight.waitForStarted());
     ASSERT_TRUE(sim.WaitForRequests(14, 10s));
 
@@ -124,14 +126,14 @@ TEST_P(EndToEnd, StartUpConnectsAndRejoinsAndAnOrderlyEndSavesEveryKey)
 
         QDBusPendingCall rightClick = testsupport::ClickTrayItem(bus, item, "ContextMenu");
         ASSERT_TRUE(QTest::qWaitFor([&] { return rightClick.isFinished(); }, 30000));
-        ASSERT_TRUE(protocolLog.open(QIODevice::ReadOnly));
-        QByteArray protocol = protocolLog.readAll();
+        ASSERT_TRUE(errorLog.open(QIODevice::ReadOnly));
+        QByteArray protocol = errorLog.readAll();
         EXPECT_FALSE(protocol.contains(".get_toplevel(")) << "a window shown before the click";
 
         testsupport::ClickTrayItem(bus, item, "Activate");
         // The panel is up once the compositor configured its window and a frame was attached.
         const auto shown = [&] {
-            protocol += protocolLog.readAll();
+            protocol += errorLog.readAll();
             const qsizetype titled = protocol.indexOf(".set_title(\"Mirelight\")");
             return titled >= 0 && protocol.indexOf(".ack_configure(", titled) >= 0
                 && protocol.indexOf(".attach(wl_buffer@", titled) >= 0;
@@ -156,6 +158,19 @@ TEST_P(EndToEnd, StartUpConnectsAndRejoinsAndAnOrderlyEndSavesEveryKey)
     ASSERT_TRUE(mirelight.waitForFinished(30000));
     EXPECT_EQ(mirelight.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(mirelight.exitCode(), 0);
+
+    // Each line with its direction and a millisecond timestamp, terminators written out.
+    QFile finishedLog(errorLog.fileName());
+    ASSERT_TRUE(finishedLog.open(QIODevice::ReadOnly));
+    const QString log = QString::fromLocal8Bit(finishedLog.readAll());
+    for (const char* line : { R"(mirelight\.link: %1 sent +\+DVRR\\r)",
+                              R"(mirelight\.link: %1 received \+DVRC=0B400112.*\\r\\n)",
+                              R"(mirelight\.dongle: %1 Connect ended, port open)" }) {
+        const QString pattern
+            = QString::fromLatin1(line).arg(QStringLiteral(R"(\d\d:\d\d:\d\d\.\d\d\d)"));
+        const QRegularExpression logged(QStringLiteral("(^|\n)%1\n").arg(pattern));
+        EXPECT_TRUE(logged.match(log).hasMatch()) << line;
+    }
 
     QSettings stored(SettingsFile(), QSettings::IniFormat);
     stored.beginGroup(QStringLiteral("Corvanthis Mirelight"));

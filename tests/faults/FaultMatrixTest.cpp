@@ -72,6 +72,7 @@ const Outcome kNotABrisko { "Device on COM7: is not a Brisko", false, kConnectFl
 const Outcome kJoined { "Successfully joined network 2B1A", true, { 1, true, 2 } };
 const Outcome kRejoined { "Network rejoined", true, kOnNetwork };
 const Outcome kBindFailed { "Bind failed", true, kOnNetwork };
+const Outcome kBindFailedDeviceGone { "Bind failed", false, kOnNetwork };
 const Outcome kBound { "Bind succeeded", true, { 1, true, 1 } };
 const Outcome kMessageSent { "Message FF sent for button 1", true, kOnNetwork };
 
@@ -144,10 +145,10 @@ std::vector<RequestRow> Rows()
 
         { "BindConfirmation", Operation::Bind, "+ADAR=0B", 1, Answer::Confirmation,
           CommError(1322, kOnNetwork), kBindFailed, kBound, CommError(1322, kOnNetwork) },
-        // The indication's wait reports no code and keeps the port, even for a device that is
-        // gone: the next exchange finds that out.
+        // The indication's wait reports no code and keeps the port; a device that went away
+        // meanwhile has closed it (the next operation connects first).
         { "BindIndication", Operation::Bind, "+ADAR=0B", 1, Answer::BindIndication, kBindFailed,
-          kBindFailed, kBound, kBindFailed },
+          kBindFailed, kBound, kBindFailedDeviceGone },
 
         // Every message refused: one rejoin and one more attempt, whose refusal adds nothing.
         { "ButtonMessage", Operation::ButtonMessage, "+ADAR=06", 0, Answer::Confirmation,

@@ -18,7 +18,6 @@ public:
     {
         return m_port->Write(bytes, budget);
     }
-    void Flush() override { m_port->Flush(); }
     void Close() override { m_port->Close(); }
 
 private:
@@ -60,12 +59,6 @@ std::string CScriptedPort::Written() const
 {
     std::lock_guard lock(m_mutex);
     return m_written;
-}
-
-int CScriptedPort::Flushes() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_iFlushes;
 }
 
 int CScriptedPort::ReadCalls() const
@@ -140,6 +133,9 @@ mirelight::ISerialPort::WriteResult CScriptedPort::Write(std::string_view bytes,
         m_written += bytes;
         return WriteResult::Written;
     case WriteBehaviour::FailsAtOnce:
+        return WriteResult::Refused;
+    case WriteBehaviour::FailsMidway: // like an adapter pulled out during the write
+        m_written += bytes.substr(0, bytes.size() / 2);
         return WriteResult::Failed;
     case WriteBehaviour::NeverCompletes:
         break;
@@ -148,12 +144,6 @@ mirelight::ISerialPort::WriteResult CScriptedPort::Write(std::string_view bytes,
     lock.unlock();
     std::this_thread::sleep_for(budget);
     return WriteResult::TimedOut;
-}
-
-void CScriptedPort::Flush()
-{
-    std::lock_guard lock(m_mutex);
-    ++m_iFlushes;
 }
 
 void CScriptedPort::Close()

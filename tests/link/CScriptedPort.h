@@ -12,11 +12,11 @@
 
 // An in-memory port whose reads and writes a test scripts: each AddRead() is what one read
 // returns (so lines can arrive split anywhere), reads can fail after a number of bytes, and
-// writes can complete, fail at once or never complete. Thread-safe.
+// writes can complete, fail at once, break off part way or never complete. Thread-safe.
 class CScriptedPort final : public mirelight::ISerialPort
 {
 public:
-    enum class WriteBehaviour { Completes, FailsAtOnce, NeverCompletes };
+    enum class WriteBehaviour { Completes, FailsAtOnce, FailsMidway, NeverCompletes };
 
     // A port object for the link to own, working on a port the test keeps.
     static std::unique_ptr<mirelight::ISerialPort> Share(std::shared_ptr<CScriptedPort> port);
@@ -28,7 +28,6 @@ public:
     void SetWriteBehaviour(WriteBehaviour behaviour);
 
     std::string Written() const;
-    int Flushes() const;
     int ReadCalls() const;
     bool WasInterrupted() const;
     bool IsClosed() const;
@@ -39,7 +38,6 @@ public:
     ReadResult Read(std::span<char> buffer, std::size_t& count) override;
     void InterruptRead() override;
     WriteResult Write(std::string_view bytes, std::chrono::milliseconds budget) override;
-    void Flush() override;
     void Close() override;
 
 private:
@@ -57,6 +55,5 @@ private:
     bool m_bClosed = false;
     WriteBehaviour m_writeBehaviour = WriteBehaviour::Completes;
     std::string m_written;
-    int m_iFlushes = 0;
     std::chrono::milliseconds m_lastBudget { 0 };
 };

@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 using mirelight::CDongleLink;
@@ -32,6 +33,36 @@ void AwaitLineState(const CDongleLink& link, int state)
     ASSERT_EQ(link.LineState(), state);
 }
 
+// Another device on the port: an unrelated line every interval until lasting has passed
+// (or the test ends).
+class Chatter
+{
+public:
+    Chatter(CScriptedPort& port, std::chrono::milliseconds interval,
+            std::chrono::milliseconds lasting)
+        : m_thread([this, &port, interval, lasting] {
+              const auto start = Clock::now();
+              for (auto next = start + interval; next < start + lasting && !m_bStop;
+                   next += interval) {
+                  std::this_thread::sleep_until(next);
+                  port.AddRead("+ZDOI=00\r\n");
+              }
+              m_bEnded = true;
+          })
+    { }
+    ~Chatter()
+    {
+        m_bStop = true;
+        m_thread.join();
+    }
+    bool Ended() const { return m_bEnded; }
+
+private:
+    std::atomic<bool> m_bStop = false;
+    std::atomic<bool> m_bEnded = false;
+    std::thread m_thread;
+};
+
 // A link whose every Open hands out a fresh scripted port (none while m_bPortMissing).
 class DongleLink : public testing::Test
 {
@@ -41,7 +72,7 @@ protected:
     RecordingStatus m_status;
     bool m_bPortMissing = false;
     std::vector<std::shared_ptr<CScriptedPort>> m_ports;
-    CDongleLink m_link { m_status, [this](long) -> std::unique_ptr<ISerialPort> {
+    CDongleLink m_link { m_status, [this](long, auto&) -> std::unique_ptr<ISerialPort> {
                             if (m_bPortMissing)
                                 return nullptr;
                             m_ports.push_back(std::make_shared<CScriptedPort>());
@@ -108,13 +139,12 @@ TEST_F(DongleLink, SendCommandWithoutAPortFailsSilently)
     EXPECT_THAT(m_status.texts, IsEmpty());
 }
 
-TEST_F(DongleLink, SendCommandWritesTheWholeLineWithItsBudgetAndFlushes)
+TEST_F(DongleLink, SendCommandWritesTheWholeLineWithItsBudget)
 {
     ASSERT_TRUE(m_link.Open(1));
     EXPECT_TRUE(m_link.SendCommand("+DVRR\r"));
     EXPECT_EQ(Port().Written(), "+DVRR\r");
     EXPECT_EQ(Port().LastWriteBudget(), 130ms); // 5 ms a byte + 100 ms
-    EXPECT_EQ(Port().Flushes(), 1);
 }
 
 TEST_F(DongleLink, AWriteFailingAtOnceKeepsThePortOpenAndTheStatus)
@@ -123,21 +153,22 @@ TEST_F(DongleLink, AWriteFailingAtOnceKeepsThePortOpenAndTheStatus)
     Port().SetWriteBehaviour(CScriptedPort::WriteBehaviour::FailsAtOnce);
     EXPECT_FALSE(m_link.SendCommand("+DVRR\r"));
     EXPECT_TRUE(m_link.IsOpen());
-    EXPECT_EQ(Port().Flushes(), 0);
     EXPECT_THAT(m_status.texts, IsEmpty());
 }
 
-TEST_F(DongleLink, AWriteThatNeverCompletesIsReportedWithThePortNumberAndClosesIt)
+TEST_F(DongleLink, AWriteThatNeverCompletesOrBreaksOffIsReportedWithThePortNumberAndClosesIt)
 {
-    ASSERT_TRUE(m_link.Open(7));
-    Port().SetWriteBehaviour(CScriptedPort::WriteBehaviour::NeverCompletes);
-    const auto start = Clock::now();
-    EXPECT_FALSE(m_link.SendCommand("+DVRR\r"));
-    EXPECT_GE(MillisecondsSince(start), 130);
-    EXPECT_THAT(m_status.texts, ElementsAre("Write failure to COM7:"));
-    EXPECT_FALSE(m_link.IsOpen());
-    EXPECT_TRUE(Port().IsClosed());
-    EXPECT_FALSE(Port().ClosedDuringRead());
+    for (const auto behaviour : { CScriptedPort::WriteBehaviour::NeverCompletes,
+                                  CScriptedPort::WriteBehaviour::FailsMidway }) {
+        m_status.texts.clear();
+        ASSERT_TRUE(m_link.Open(7));
+        Port().SetWriteBehaviour(behaviour);
+        EXPECT_FALSE(m_link.SendCommand("+DVRR\r"));
+        EXPECT_THAT(m_status.texts, ElementsAre("Write failure to COM7:"));
+        EXPECT_FALSE(m_link.IsOpen());
+        EXPECT_TRUE(Port().IsClosed());
+        EXPECT_FALSE(Port().ClosedDuringRead());
+    }
 }
 
 // --- WaitForLine and the awaited answer ---
@@ -205,19 +236,33 @@ TEST_F(DongleLink, EveryUnrelatedLineRestartsTheFullWait)
     EXPECT_GE(MillisecondsSince(start), 750);
 }
 
-TEST_F(DongleLink, AfterTheReaderEndedAnExchangeRunsIntoItsTimeOut)
+TEST_F(DongleLink, OtherLinesHoldTheWholeWaitForFourWaitsAndNotOneMore)
 {
     ASSERT_TRUE(m_link.Open(1));
+    // Waits of 1000 ms; a line every 300 ms, the last one just before the fourth wait ends.
+    Chatter chatter(Port(), 300ms, 3950ms);
+    const auto start = Clock::now();
+    EXPECT_EQ(m_link.AwaitAnswer({ "+ADAC" }, 900), std::nullopt);
+    const long took = MillisecondsSince(start);
+    EXPECT_GE(took, 4000) << "each line restarts the wait";
+    EXPECT_LT(took, 4600) << "the wait after the last line is cut at the fourth wait's end";
+}
+
+TEST_F(DongleLink, ADeviceGoneDuringAWaitEndsItInItsTimeOutAndThePortCountsAsClosed)
+{
+    ASSERT_TRUE(m_link.Open(1));
+    ASSERT_TRUE(m_link.SendCommand("+DRSR\r"));
     Port().FailReadsAfter(0);
-    AwaitLineState(m_link, 4);
 
     // The first wait returns at once with nothing usable, the second runs out.
     const auto start = Clock::now();
-    EXPECT_EQ(m_link.Exchange("+DRSR\r", { "+DRSC" }, 100, 1193), std::nullopt);
+    EXPECT_EQ(m_link.AwaitAnswer({ "+DRSC" }, 100), std::nullopt);
     EXPECT_GE(MillisecondsSince(start), 200);
     EXPECT_LT(MillisecondsSince(start), 400);
-    EXPECT_THAT(m_status.texts, ElementsAre("Brisko communications error 1193"));
     EXPECT_FALSE(m_link.IsOpen());
+    EXPECT_FALSE(m_link.SendCommand("+DRSR\r")) << "nothing is written to a device that is gone";
+    EXPECT_EQ(Port().Written(), "+DRSR\r");
+    EXPECT_THAT(m_status.texts, IsEmpty());
 }
 
 TEST_F(DongleLink, ExchangeNotWrittenReportsNothingAndWaitsForNothing)
@@ -242,6 +287,17 @@ TEST_F(DongleLink, DrainDropsTheLinesAlreadyWaitingAndEndsOnAQuietPeriod)
 
     Port().AddRead("+FRESH\r\n");
     EXPECT_EQ(m_link.AwaitAnswer({ "+FRES" }, 1500), "+FRESH\r\n");
+}
+
+TEST_F(DongleLink, DrainEndsInBoundedTimeWhileTheDeviceKeepsSending)
+{
+    ASSERT_TRUE(m_link.Open(1));
+    Chatter chatter(Port(), 20ms, 8s);
+    AwaitLineState(m_link, 2);
+    const auto start = Clock::now();
+    m_link.Drain();
+    EXPECT_LT(MillisecondsSince(start), 1000) << "bounded by 250 ms";
+    EXPECT_FALSE(chatter.Ended()) << "the drain ended although the chatter went on";
 }
 
 } // namespace

@@ -10,10 +10,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
 
@@ -72,41 +73,27 @@ TEST_F(LinkOverPseudoTerminal, OpensComNWithTheDongleLineSettingsAndExchangesLin
     EXPECT_EQ(settings.c_oflag & OPOST, 0u);
 }
 
-TEST_F(LinkOverPseudoTerminal, AnotherDeviceThatNeverStopsTalkingCannotHoldAWaitForever)
+TEST_F(LinkOverPseudoTerminal, APortHeldMissingOrNoTerminalFailsAtOnceAndIsLeftAsItWas)
 {
-    ASSERT_TRUE(m_link.Open(kCom));
-    std::atomic<bool> talking = true;
-    std::thread chatter([&] {
-        while (talking) {
-            m_sim.Send(CBriskoModel::UnrelatedLine());
-            std::this_thread::sleep_for(300ms);
-        }
-    });
-    const auto start = Clock::now();
-    const auto answer = m_link.AwaitAnswer({ commands::kVersionConfirm }, 1500);
-    const long took = MillisecondsSince(start);
-    talking = false;
-    chatter.join();
-
-    EXPECT_FALSE(answer);
-    // Each line restarts the 1600 ms wait; four waits' worth is the most it may take.
-    EXPECT_GE(took, 4 * 1600);
-    EXPECT_LT(took, 4 * 1600 + 1500);
-}
-
-TEST_F(LinkOverPseudoTerminal, APortHeldByAnotherOpenOrMissingFailsAtOnce)
-{
-    ASSERT_TRUE(m_link.Open(kCom));
-    RecordingStatus otherStatus;
-    CDongleLink other(otherStatus);
+    // Another program holds the device by its lock, without the exclusive flag.
+    const int holder = ::open(m_sim.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    const std::string folder = mirelight::PortsFolder();
+    std::filesystem::create_symlink("/dev/null", folder + "/COM71");
+    ASSERT_EQ(::close(::open((folder + "/COM72").c_str(), O_CREAT | O_WRONLY, 0600)), 0);
 
     const auto start = Clock::now();
-    EXPECT_FALSE(other.Open(kCom)) << "held by the first link";
-    EXPECT_FALSE(other.Open(kCom + 70)) << "no such port";
+    EXPECT_FALSE(m_link.Open(kCom)) << "held by another program";
+    int exclusive = -1;
+    ASSERT_EQ(::ioctl(holder, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0) << "the failed open left the exclusive flag behind";
+    EXPECT_FALSE(m_link.Open(kCom + 70)) << "no such port";
+    EXPECT_FALSE(m_link.Open(71)) << "/dev/null";
+    EXPECT_FALSE(m_link.Open(72)) << "a regular file";
     EXPECT_LT(MillisecondsSince(start), 500);
 
-    m_link.ClosePort();
-    EXPECT_TRUE(other.Open(kCom)) << "free again once closed";
+    ::close(holder);
+    EXPECT_TRUE(m_link.Open(kCom)) << "free again once the holder let go";
 }
 
 TEST_F(LinkOverPseudoTerminal, APortWeMayNotOpenFailsAtOnce)

@@ -1,7 +1,11 @@
 #include "DongleTest.h"
 
+#include <filesystem>
+#include <thread>
+
 using mirelight::BindCompletion;
 using mirelight::CBriskoModel;
+using mirelight::CBriskoSim;
 using namespace std::chrono_literals;
 
 namespace {
@@ -87,7 +91,7 @@ TEST_F(SwitchTest, RefusedMessageRejoinsOnceAndSendsOnceMore)
     EXPECT_TRUE(m_dongle.IsPortOpen());
 }
 
-TEST_F(SwitchTest, UnansweredMessageClosesThePortAndAClosedPortSendsNothing)
+TEST_F(SwitchTest, UnansweredMessageClosesThePortAndTheNextPressConnectsFirst)
 {
     Connected();
     Script([](CBriskoModel& m) { m.LeaveUnanswered("+ADAR", 1); });
@@ -95,10 +99,44 @@ TEST_F(SwitchTest, UnansweredMessageClosesThePortAndAClosedPortSendsNothing)
     EXPECT_EQ(Status(), "Brisko communications error 1678");
     EXPECT_FALSE(m_dongle.IsPortOpen());
 
-    const std::size_t sent = m_sim.Requests().size();
+    m_host.m_statuses.clear();
     m_dongle.SendButtonMessage(1, true);
-    EXPECT_EQ(Status(), "Brisko communications error 1678");
-    EXPECT_EQ(m_sim.Requests().size(), sent);
+    EXPECT_EQ(
+        m_host.m_statuses,
+        std::vector<std::string>({ "Searching for Brisko on COM7:", "Brisko detected on COM7:",
+                                   "Message 00 sent for button 2" }));
+    EXPECT_EQ(NewRequests().size(), 1u + 12u + 1u);
+}
+
+// True when a descriptor of this process is still on the device at path.
+bool HoldsDescriptorOn(const std::string& path)
+{
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+        if (std::filesystem::read_symlink(entry.path(), error).string().starts_with(path))
+            return true;
+    }
+    return false;
+}
+
+TEST_F(SwitchTest, AfterTheDongleIsUnpluggedAndPluggedInAgainTheNextPressJustWorks)
+{
+    Connected();
+    const std::string device = m_sim.DevicePath();
+    m_sim.Stop(); // unplugged while nobody uses it
+    const auto deadline = std::chrono::steady_clock::now() + 2s;
+    while (m_dongle.IsPortOpen() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_FALSE(m_dongle.IsPortOpen());
+    EXPECT_FALSE(HoldsDescriptorOn(device)) << "the device that went away is let go of";
+
+    CBriskoSim pluggedIn(kCom);
+    ASSERT_TRUE(pluggedIn.Start()) << pluggedIn.LastError();
+    m_settings.m_iEffect[2] = 1;
+    m_dongle.SendButtonMessage(2, true);
+    EXPECT_EQ(Status(), "Message FF sent for button 3");
+    EXPECT_TRUE(pluggedIn.Lights()[2]);
+    EXPECT_EQ(pluggedIn.Requests().size(), 12u + 1u);
 }
 
 class BindTest : public DongleTest
@@ -154,7 +192,7 @@ TEST_F(BindTest, IndicationThatNeverComesOrCameTooEarlyFailsAfterSixSecondsWithT
     EXPECT_EQ(m_dongle.BindButton(), 1);
 }
 
-TEST_F(BindTest, UnansweredRequestClosesThePortAndAClosedPortOnlyGivesTheInstruction)
+TEST_F(BindTest, UnansweredRequestClosesThePortAndTheNextBindConnectsFirst)
 {
     Connected();
     Script([](CBriskoModel& m) { m.LeaveUnanswered("+ADAR", 1); });
@@ -162,10 +200,19 @@ TEST_F(BindTest, UnansweredRequestClosesThePortAndAClosedPortOnlyGivesTheInstruc
     EXPECT_EQ(Status(), "Brisko communications error 1322");
     EXPECT_FALSE(m_dongle.IsPortOpen());
 
+    m_settings.m_iComChan = 57; // nothing there: the bind ends with the failed connect
     m_dongle.Bind(5);
-    EXPECT_EQ(Status(), "You have 6 seconds to complete the bind operation");
+    EXPECT_EQ(Status(), "Couldn't open COM57:");
     EXPECT_EQ(m_dongle.BindButton(), 5);
-    EXPECT_EQ(m_host.m_saves, 0);
+
+    m_settings.m_iComChan = kCom;
+    m_host.m_statuses.clear();
+    m_dongle.Bind(5);
+    EXPECT_EQ(m_host.m_statuses,
+              std::vector<std::string>(
+                  { "Searching for Brisko on COM7:", "Brisko detected on COM7:",
+                    "You have 6 seconds to complete the bind operation", "Bind succeeded" }));
+    EXPECT_EQ(m_host.m_saves, 1);
 }
 
 } // namespace
