@@ -12,9 +12,9 @@
 namespace mirelight {
 
 // The dongle operations. Each runs to its end on the calling thread and reports its outcome,
-// good or bad, by replacing the status text; none returns a result. Every operation that
-// needs the port connects first when it is closed (a dongle that went away and came back
-// just works on the next press).
+// good or bad, by replacing the status text; none returns a result. A button press, Bind,
+// Join and Rejoin connect first when the port is closed, so that a dongle that went away and
+// came back just works on the next press.
 //
 // Operations never overlap. One asked for while another runs (possible only when the waiter
 // lets the caller's event loop run) is queued and runs after it, in the order asked.

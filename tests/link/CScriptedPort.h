@@ -12,7 +12,7 @@
 
 // An in-memory port whose reads and writes a test scripts: each AddRead() is what one read
 // returns (so lines can arrive split anywhere), reads can fail after a number of bytes, and
-// writes can complete, fail at once, break off part way or never complete. Thread-safe.
+// writes can complete, fail at once, break off midway or never complete. Thread-safe.
 class CScriptedPort final : public mirelight::ISerialPort
 {
 public:
