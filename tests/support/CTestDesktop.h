@@ -1,8 +1,10 @@
 #pragma once
 
-#include <sys/types.h>
+#include <QProcess>
+#include <QString>
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,20 +38,13 @@ public:
     bool Missing() const { return m_missing; }
 
 private:
-    struct Child
-    {
-        pid_t pid = -1;
-        int output = -1; // the read end of the pipe the child writes its answers to
-    };
-
-    // Starts argv[0] with the pipe on descriptor answerFd and the rest of its output in logFile
-    // (inherited when empty).
-    bool Spawn(const std::vector<std::string>& argv, int answerFd, const std::string& logFile);
-    std::string ReadLine(int fd, std::chrono::milliseconds timeout);
+    // Starts program; what it prints on stdout is read with ReadLine, the rest goes to log.
+    QProcess* Start(const QString& program, const QStringList& arguments, const QString& log);
+    static QString ReadLine(QProcess* child, std::chrono::milliseconds timeout);
     bool Fail(const std::string& problem);
 
-    std::vector<Child> m_children;
-    int m_watcherOutput = -1;
+    std::vector<std::unique_ptr<QProcess>> m_children;
+    QProcess* m_watcher = nullptr;
     std::string m_problem;
     bool m_missing = false;
 };
