@@ -14,38 +14,15 @@ using testsupport::WhenModal;
 
 namespace {
 
-struct MacCase
+TEST(SetMacValidation, OnlySixteenHexDigitsPass)
 {
-    const char* description;
-    const char* text;
-    bool valid;
-};
-
-class SetMacValidationTest : public testing::TestWithParam<MacCase>
-{
-};
-
-TEST_P(SetMacValidationTest, OnlySixteenHexDigitsPass)
-{
-    EXPECT_EQ(CSetMac::IsValidMacAddress(QString::fromUtf8(GetParam().text)), GetParam().valid);
+    for (const char* wrong : { "", "0123456789ABCDE", "0123456789ABCDEF0", "01 23 45 67 89 AB",
+                               "01-23-45-67-89-AB", "0123:4567:89AB:CD", "0123456789ABCDEG",
+                               " 123456789ABCDEF", "0123456789ABCDE ", "0123456789ABCDE\xC3\xA9" })
+        EXPECT_FALSE(CSetMac::IsValidMacAddress(QString::fromUtf8(wrong))) << wrong;
+    EXPECT_TRUE(CSetMac::IsValidMacAddress(QStringLiteral("0123456789ABCDEF")));
+    EXPECT_TRUE(CSetMac::IsValidMacAddress(QStringLiteral("0123456789abcDEF")));
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, SetMacValidationTest,
-                         testing::Values(MacCase { "Empty", "", false },
-                                         MacCase { "Fifteen", "0123456789ABCDE", false },
-                                         MacCase { "Seventeen", "0123456789ABCDEF0", false },
-                                         MacCase { "Spaces", "01 23 45 67 89 AB", false },
-                                         MacCase { "Hyphens", "01-23-45-67-89-AB", false },
-                                         MacCase { "Colons", "0123:4567:89AB:CD", false },
-                                         MacCase { "LetterG", "0123456789ABCDEG", false },
-                                         MacCase { "LeadingBlank", " 123456789ABCDEF", false },
-                                         MacCase { "TrailingBlank", "0123456789ABCDE ", false },
-                                         MacCase { "NotAscii", "0123456789ABCDE\xC3\xA9", false },
-                                         MacCase { "Upper", "0123456789ABCDEF", true },
-                                         MacCase { "MixedCase", "0123456789abcDEF", true }),
-                         [](const testing::TestParamInfo<MacCase>& param) {
-                             return param.param.description;
-                         });
 
 QLineEdit* AddressBox(CSetMac* dialog)
 {

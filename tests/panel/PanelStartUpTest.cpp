@@ -61,29 +61,6 @@ TEST_F(PanelStartUpTest, ConnectsToTheStoredPortBeforeThePanelIsShown)
     EXPECT_EQ(panel.Status(), QStringLiteral("Brisko detected on COM4:"));
 }
 
-TEST_F(PanelStartUpTest, JoinedBeforeRejoinsAtStartAndButtonsSwitchTheLights)
-{
-    CSettingsStore().WriteProfileInt(QStringLiteral("Joined"), 1);
-    CSettingsStore().WriteProfileInt(QStringLiteral("Effect3"), 1);
-    CPanelDlg panel(&m_shell);
-    WhenTrue([&] { return panel.isVisible(); },
-             [&] {
-                 EXPECT_EQ(panel.Status(), QStringLiteral("Network rejoined"));
-                 EXPECT_TRUE(panel.Dongle().IsNetworkUp());
-                 QTest::mouseClick(panel.Button(2), Qt::LeftButton);
-                 EXPECT_EQ(panel.Status(), QStringLiteral("Message FF sent for button 3"));
-                 EXPECT_TRUE(m_sim.Lights()[2]);
-                 QTest::keyClick(panel.Button(7),
-                                 Qt::Key_Space); // the keyboard presses buttons too
-                 EXPECT_EQ(panel.Status(), QStringLiteral("Message F0 sent for button 8"));
-                 panel.ExitProgram();
-             });
-    panel.DoModal();
-    const std::vector<std::string> requests = m_sim.Requests();
-    ASSERT_EQ(requests.size(), 16u);
-    EXPECT_EQ(requests[13], "+NJNR=010000000000000000F8FF070000000000000000000000000000");
-}
-
 TEST_F(PanelStartUpTest, CancelledAddressEndsTheProgramBeforeThePanelShowsAndStillSaves)
 {
     CSettingsStore().WriteProfileInt(QStringLiteral("Joined"), 1); // no second question

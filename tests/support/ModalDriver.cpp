@@ -37,13 +37,4 @@ void WhenModalWidget(std::function<bool(QWidget*)> matches, std::function<void(Q
              timeoutMs);
 }
 
-bool ProcessEventsUntil(const std::function<bool()>& condition, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition() && clock.elapsed() < timeoutMs)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    return condition();
-}
-
 } // namespace testsupport

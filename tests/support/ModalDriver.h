@@ -23,7 +23,4 @@ template<class T> void WhenModal(std::function<void(T*)> action, int timeoutMs =
                     [action](QWidget* widget) { action(qobject_cast<T*>(widget)); }, timeoutMs);
 }
 
-// Runs the event loop until condition holds or timeoutMs pass; returns the condition.
-bool ProcessEventsUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
-
 } // namespace testsupport
