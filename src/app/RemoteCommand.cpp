@@ -32,29 +32,6 @@ int BadArguments(const QCommandLineParser& parser, const QString& why)
     return kBadArguments;
 }
 
-// The request the options name, or the exit code when they name none that can be sent.
-std::optional<Request> RequestOf(const QCommandLineParser& parser, int& exitCode)
-{
-    const bool press = parser.isSet(QStringLiteral("press"));
-    const bool show = parser.isSet(QStringLiteral("show"));
-    const bool status = parser.isSet(QStringLiteral("status"));
-    if (int(press) + int(show) + int(status) > 1) {
-        exitCode = BadArguments(parser, QStringLiteral("Give one command at a time."));
-        return std::nullopt;
-    }
-    if (show)
-        return Request { Request::Kind::Show };
-    if (status)
-        return Request { Request::Kind::Status };
-    bool ok = false;
-    const int button = parser.value(QStringLiteral("press")).toInt(&ok);
-    if (!ok || button < 1 || button > 8) {
-        exitCode = BadArguments(parser, QStringLiteral("--press takes a button from 1 to 8."));
-        return std::nullopt;
-    }
-    return Request { Request::Kind::Press, button };
-}
-
 // Prints what the instance answered; the exit code.
 int Report(const Request& request, const QString& answer)
 {
@@ -92,6 +69,27 @@ int Send(const Request& request)
         return kNotConfirmed;
     }
     return Report(request, QString::fromUtf8(socket.readLine().chopped(1)));
+}
+
+// Sends the command the options name and returns the exit code; nothing when they name none.
+std::optional<int> SendCommand(const QCommandLineParser& parser)
+{
+    const bool press = parser.isSet(QStringLiteral("press"));
+    const bool show = parser.isSet(QStringLiteral("show"));
+    const bool status = parser.isSet(QStringLiteral("status"));
+    if (!press && !show && !status)
+        return std::nullopt;
+    if (int(press) + int(show) + int(status) > 1)
+        return BadArguments(parser, QStringLiteral("Give one command at a time."));
+    if (show)
+        return Send(Request { Request::Kind::Show });
+    if (status)
+        return Send(Request { Request::Kind::Status });
+    bool ok = false;
+    const int button = parser.value(QStringLiteral("press")).toInt(&ok);
+    if (!ok || button < 1 || button > 8)
+        return BadArguments(parser, QStringLiteral("--press takes a button from 1 to 8."));
+    return Send(Request { Request::Kind::Press, button });
 }
 
 } // namespace
@@ -135,13 +133,5 @@ std::optional<int> RunCommandLine(int argc, char** argv, bool& verbose)
         return 0;
     }
     verbose = parser.isSet(QStringLiteral("verbose"));
-    const bool command = parser.isSet(QStringLiteral("press"))
-        || parser.isSet(QStringLiteral("show")) || parser.isSet(QStringLiteral("status"));
-    if (!command)
-        return std::nullopt;
-    int exitCode = 0;
-    const std::optional<Request> request = RequestOf(parser, exitCode);
-    if (!request)
-        return exitCode;
-    return Send(*request);
+    return SendCommand(parser);
 }
