@@ -9,49 +9,32 @@ using Command = ITrayShell::Command;
 
 namespace {
 
-TEST(TrayIcon, AddsOnceThenModifiesAndDeletesWhenDestroyed)
-{
-    FakeTrayShell shell;
-    CPanelDlg panel(&shell); // puts its icon up as it is created
-    ASSERT_EQ(shell.m_calls.size(), 1u);
-    EXPECT_EQ(shell.m_calls[0].command, Command::Add);
-    EXPECT_EQ(shell.m_calls[0].tip, QStringLiteral("Mirelight"));
-    EXPECT_TRUE(shell.m_calls[0].fields.icon);
-    EXPECT_TRUE(shell.m_calls[0].fields.tip);
-    EXPECT_TRUE(shell.m_calls[0].fields.message);
-    EXPECT_TRUE(panel.TrayIcon().IsShown());
-
-    EXPECT_TRUE(panel.TrayIcon().SetIconResource(Resources::IDR_MAINFRAME));
-    EXPECT_EQ(shell.m_calls.back().command, Command::Modify);
-    EXPECT_TRUE(panel.TrayIcon().SetIconResource(0));
-    EXPECT_EQ(shell.m_calls.back().command, Command::Delete);
-    EXPECT_FALSE(panel.TrayIcon().IsShown());
-    EXPECT_TRUE(panel.TrayIcon().SetIconResource(Resources::IDR_MAINFRAME));
-    EXPECT_EQ(shell.m_calls.back().command, Command::Add);
-}
-
-TEST(TrayIcon, IconNeverShownIsRemovedWithoutAnyCall)
+TEST(TrayIcon, AddsOnceThenModifiesDeletesAndAddsAfreshAfterARemovalOrARefusal)
 {
     FakeTrayShell shell;
     {
-        CTrayIcon icon(Resources::IDR_MAINFRAME, shell);
-        EXPECT_TRUE(icon.SetIconHandle(QIcon()));
-        EXPECT_EQ(icon.Tip(), QStringLiteral("Mirelight"));
+        CTrayIcon unused(Resources::IDR_MAINFRAME, shell);
+        EXPECT_TRUE(unused.SetIconHandle(QIcon())); // never shown: removed without a call
+        EXPECT_EQ(unused.HandleTrayMessage(Resources::IDR_MAINFRAME, CTrayIcon::WM_LBUTTONDBLCLK),
+                  0); // no window to tell
     }
     EXPECT_TRUE(shell.m_calls.empty());
-}
-
-TEST(TrayIcon, FailedAddLeavesNothingShownAndTheNextShowAddsAgain)
-{
-    FakeTrayShell shell;
     shell.m_accepts = false;
-    CTrayIcon icon(Resources::IDR_MAINFRAME, shell);
-    EXPECT_FALSE(icon.SetIconResource(Resources::IDR_MAINFRAME));
-    EXPECT_FALSE(icon.IsShown());
-    EXPECT_FALSE(shell.m_calls.back().fields.message); // no window to deliver to yet
+    CPanelDlg panel(&shell); // puts its icon up as it is created, here in vain
+    EXPECT_FALSE(panel.TrayIcon().IsShown());
     shell.m_accepts = true;
-    EXPECT_TRUE(icon.SetIconResource(Resources::IDR_MAINFRAME));
-    EXPECT_EQ(shell.m_calls.back().command, Command::Add);
+    const auto set = [&](int id) {
+        EXPECT_TRUE(panel.TrayIcon().SetIconResource(id));
+        return shell.m_calls.back().command;
+    };
+    EXPECT_EQ(set(Resources::IDR_MAINFRAME), Command::Add);
+    EXPECT_EQ(set(Resources::IDR_MAINFRAME), Command::Modify);
+    EXPECT_EQ(set(0), Command::Delete);
+    EXPECT_FALSE(panel.TrayIcon().IsShown());
+    EXPECT_EQ(set(Resources::IDR_MAINFRAME), Command::Add);
+    const FakeTrayShell::Call added = shell.m_calls.back();
+    EXPECT_EQ(added.tip, QStringLiteral("Mirelight"));
+    EXPECT_TRUE(added.fields.icon && added.fields.tip && added.fields.message);
 }
 
 TEST(TrayIcon, OnlyTheTraysOpenGestureOnOurIconShowsThePanel)
@@ -84,13 +67,6 @@ TEST(TrayIcon, OnlyTheTraysOpenGestureOnOurIconShowsThePanel)
         EXPECT_EQ(panel.isVisible(), row.shows);
         EXPECT_EQ(panel.IsVisibleAllowed(), row.shows);
     }
-}
-
-TEST(TrayIcon, WithoutAWindowNotificationsAreIgnored)
-{
-    FakeTrayShell shell;
-    CTrayIcon icon(Resources::IDR_MAINFRAME, shell);
-    EXPECT_EQ(icon.HandleTrayMessage(Resources::IDR_MAINFRAME, CTrayIcon::WM_LBUTTONDBLCLK), 0);
 }
 
 } // namespace
