@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -15,6 +16,12 @@ inline void Check(bool holds, const char* invariant)
         return;
     std::fprintf(stderr, "Invariant broken: %s\n", invariant);
     std::abort();
+}
+
+// The input itself, not a copy, so that AddressSanitizer catches a read past its end.
+inline std::string_view Text(const std::uint8_t* data, std::size_t size)
+{
+    return { reinterpret_cast<const char*>(data), size };
 }
 
 // Spelled out rather than std::isxdigit, so that the checks do not share the code they check.

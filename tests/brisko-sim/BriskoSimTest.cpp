@@ -1,125 +1,102 @@
-// The simulator on its pseudo-terminal, driven through the program's link.
+// The simulated dongle's answers are checked by the program's own tests. Here: its command
+// line, and the timing of a bind's two answers, which the fault matrix relies on to put other
+// lines between them.
 
 #include "CBriskoSim.h"
+#include "SimCommandLine.h"
 #include "link/CDongleLink.h"
-#include "link/ComPortPath.h"
 #include "link/CommandLines.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <mutex>
-
-using mirelight::BindCompletion;
 using mirelight::CBriskoModel;
-using mirelight::CBriskoSim;
-using mirelight::CDongleLink;
-using testing::Contains;
-using testing::ElementsAre;
+using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 namespace commands = mirelight::commands;
-namespace fs = std::filesystem;
+namespace simcli = mirelight::simcli;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-long MillisecondsSince(Clock::time_point start)
+std::vector<std::function<void(CBriskoModel&)>> Script(const std::vector<std::string>& args)
 {
-    return static_cast<long>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+    simcli::Options options;
+    std::string error;
+    EXPECT_TRUE(simcli::Parse(args, options, error)) << error;
+    return options.script;
 }
 
-class IgnoredStatus final : public mirelight::IStatusSink
+TEST(SimCommandLine, FlagsScriptTheSimulatedDongle)
 {
-public:
-    void ReportStatus(const std::string&) override { }
-};
-
-constexpr long kCom = 9;
-
-class BriskoSim : public testing::Test
-{
-protected:
-    void SetUp() override
+    CBriskoModel model;
+    for (const auto& step : Script({ "--mac-missing", "--rejoin-refused", "--no-answer", "+DSTR#2",
+                                     "--status", "+ADAR=06#1:0F", "--before",
+                                     "+DRSR:\\x01x\\r\\n+ZZ\\\\\\r\\n", "--network-id", "BEEF" }))
+        step(model);
+    const struct
     {
-        ASSERT_TRUE(m_sim.Start()) << m_sim.LastError();
-        ASSERT_TRUE(m_link.Open(kCom));
+        std::string request; // as the program sends it
+        std::string sent; // all the simulator sends back
+    } rows[] = {
+        { commands::VersionRequest(), "+DERI=04\r\n" },
+        { commands::RejoinRequest(), "+NJNC=01\r\n" },
+        { commands::JoinRequest("BEEF"), "+NJNC=00\r\n" },
+        { commands::BasicSettingRequest(), "+DSTC=00\r\n" },
+        { commands::BasicSettingRequest(), "" },
+        { commands::ButtonMessage(1, 1), "+ADAC=0F\r\n" },
+        { commands::ButtonMessage(1, 1), "+ADAC=00\r\n" },
+        { commands::ResetRequest(), "\x01x\r\n+ZZ\\\r\n+DRSC=00\r\n" },
+        { commands::DiscoveryRequest(), "+NNDC=000B19C4BEEF00124B0001A2B3C4\r\n" },
+    };
+    for (const auto& row : rows) {
+        std::string sent;
+        for (const auto& output :
+             model.HandleRequest(std::string_view(row.request).substr(0, row.request.size() - 1))
+                 .outputs)
+            sent += output.bytes;
+        EXPECT_EQ(sent, row.sent) << row.request;
     }
+}
 
-    std::vector<std::string> Logged()
+TEST(SimCommandLine, RejectsUnknownFlagsAndMalformedValues)
+{
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>> { { "--frobnicate" },
+                                                 { "--com" },
+                                                 { "--com", "-h" },
+                                                 { "--com", "0" },
+                                                 { "--com", "3x" },
+                                                 { "--delay", "-5" },
+                                                 { "--bind", "sometimes" },
+                                                 { "--status", "+NNDR" },
+                                                 { "--no-answer", "+DVRR#two" },
+                                                 { "--unplug", "" } }) {
+        simcli::Options options;
+        std::string error;
+        EXPECT_FALSE(simcli::Parse(args, options, error)) << args.front();
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(BriskoSim, DelaysAnswersAndABindIndicationAsScripted)
+{
+    mirelight::CBriskoSim sim(9);
+    ASSERT_TRUE(sim.Start()) << sim.LastError();
+    for (const auto& step : Script({ "--delay", "150", "--bind", "failed:300" }))
+        sim.Configure(step);
+    struct : mirelight::IStatusSink
     {
-        std::lock_guard lock(m_logMutex);
-        return m_logged;
-    }
+        void ReportStatus(const std::string&) override { }
+    } status;
+    mirelight::CDongleLink link(status);
+    ASSERT_TRUE(link.Open(9));
 
-    std::mutex m_logMutex;
-    std::vector<std::string> m_logged;
-    CBriskoSim m_sim { kCom, [this](const std::string& event) {
-                          std::lock_guard lock(m_logMutex);
-                          m_logged.push_back(event);
-                      } };
-    IgnoredStatus m_status;
-    CDongleLink m_link { m_status };
-};
-
-TEST(BriskoSimLink, LinksItselfAsComNReplacingAStaleLinkAndRemovesItWhenStopped)
-{
-    fs::create_directories(mirelight::PortsFolder());
-    const std::string link = mirelight::PortsFolder() + "/COM4";
-    fs::create_symlink("/nonexistent/ttyUSB9", link); // left behind by a crash
-    {
-        CBriskoSim sim(4);
-        ASSERT_TRUE(sim.Start()) << sim.LastError();
-        EXPECT_EQ(sim.LinkPath(), link);
-        EXPECT_EQ(fs::read_symlink(link), sim.DevicePath());
-        EXPECT_EQ(mirelight::ResolveComPort(4), link);
-    }
-    EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
-}
-
-TEST_F(BriskoSim, LogsEveryRequestAndLightChange)
-{
-    ASSERT_TRUE(m_link.Exchange(commands::VersionRequest(), { "+DVRC" }, 1500, 868));
-    ASSERT_TRUE(m_link.Exchange(commands::ButtonMessage(2, 1), { "+ADAC" }, 1500, 1678));
-    EXPECT_THAT(m_sim.Requests(),
-                ElementsAre("+DVRR", commands::ButtonMessage(2, 1).substr(0, 72)));
-    EXPECT_TRUE(m_sim.Lights()[1]);
-    EXPECT_THAT(Logged(), Contains("request +DVRR"));
-    EXPECT_THAT(Logged(), Contains("light 2 on"));
-}
-
-TEST_F(BriskoSim, ARequestWrittenInPiecesIsOneRequest)
-{
-    ASSERT_TRUE(m_link.SendCommand("+DV"));
-    EXPECT_FALSE(m_sim.WaitForRequests(1, 50ms));
-    ASSERT_TRUE(m_link.SendCommand("RR\r"));
-    EXPECT_TRUE(m_sim.WaitForRequests(1, 1s));
-    EXPECT_THAT(m_sim.Requests(), ElementsAre("+DVRR"));
-}
-
-TEST_F(BriskoSim, AnswersAndBindIndicationsKeepTheirDelays)
-{
-    m_sim.Configure([](CBriskoModel& m) {
-        m.SetAnswerDelay(150ms);
-        m.SetBindCompletion(BindCompletion::Completed, 300ms);
-    });
     const auto start = Clock::now();
-    ASSERT_TRUE(m_link.Exchange(commands::BindRequest(2), { "+ADAC" }, 1500, 1322));
-    EXPECT_GE(MillisecondsSince(start), 150);
-    const auto indication = m_link.AwaitAnswer({ "+ADAI" }, 6000);
+    ASSERT_TRUE(link.Exchange(commands::BindRequest(2), { "+ADAC" }, 1500, 1322));
+    EXPECT_GE(Clock::now() - start, 150ms);
+    const auto indication = link.AwaitAnswer({ "+ADAI" }, 6000);
     ASSERT_TRUE(indication);
-    EXPECT_TRUE(commands::HasBindSuccessStatus(*indication));
-    EXPECT_GE(MillisecondsSince(start), 450);
-}
-
-TEST_F(BriskoSim, StoppingUnderAnOpenPortLooksLikeAnUnpluggedDevice)
-{
-    m_sim.Stop();
-    ASSERT_TRUE(m_link.WaitForLine(1500));
-    EXPECT_EQ(m_link.LineState(), 4);
-    EXPECT_FALSE(fs::exists(fs::symlink_status(m_sim.LinkPath())));
+    EXPECT_FALSE(commands::HasBindSuccessStatus(*indication));
+    EXPECT_GE(Clock::now() - start, 450ms);
 }
 
 } // namespace

@@ -7,27 +7,15 @@
 using mirelight::PortsFolder;
 using mirelight::ResolveComPort;
 
-TEST(ComPortPath, PortsFolderLivesBesideTheSettings)
+TEST(ComPortPath, AUserLinkBesideTheSettingsComesFirstUnlessItDanglesOrNamesNoPort)
 {
-    EXPECT_EQ(PortsFolder(), testsupport::ConfigHome() + "/Corvanthis Mirelight/ports");
-}
-
-TEST(ComPortPath, UserLinkComesFirstAndNonPositiveNumbersOpenNothing)
-{
+    ASSERT_EQ(PortsFolder(), testsupport::ConfigHome() + "/Corvanthis Mirelight/ports");
     std::filesystem::create_directories(PortsFolder());
-    const std::string link = PortsFolder() + "/COM42";
-    std::filesystem::create_symlink("/dev/null", link);
-    EXPECT_EQ(ResolveComPort(42), link);
-
-    std::filesystem::remove(link);
-    EXPECT_EQ(ResolveComPort(42), ""); // no ttyUSB41, ttyACM41 or ttyS41 here
-    EXPECT_EQ(ResolveComPort(0), "");
-    EXPECT_EQ(ResolveComPort(-1), "");
-}
-
-TEST(ComPortPath, DanglingUserLinkFallsThroughToTheDevices)
-{
-    std::filesystem::create_directories(PortsFolder());
+    for (const char* name : { "COM42", "COM0" })
+        std::filesystem::create_symlink("/dev/null", PortsFolder() + "/" + name);
     std::filesystem::create_symlink("/nonexistent/device", PortsFolder() + "/COM43");
-    EXPECT_EQ(ResolveComPort(43), "");
+
+    EXPECT_EQ(ResolveComPort(42), PortsFolder() + "/COM42");
+    EXPECT_EQ(ResolveComPort(43), ""); // nor is there a ttyUSB42, ttyACM42 or ttyS42
+    EXPECT_EQ(ResolveComPort(0), "");
 }
