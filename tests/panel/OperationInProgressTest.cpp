@@ -1,7 +1,5 @@
 #include "app/CSettingsStore.h"
 #include "app/CTerminationSignals.h"
-#include "dialogs/CAboutDlg.h"
-#include "dialogs/CButtonsDlg.h"
 #include "dialogs/CConnectionsDlg.h"
 #include "dialogs/CSetMac.h"
 #include "panel/CPanelDlg.h"
@@ -156,33 +154,26 @@ template<class T> std::function<bool()> Opened()
 
 INSTANTIATE_TEST_SUITE_P(
     FromAnyState, TerminationTest,
-    testing::Values(OpenWindowCase { "ButtonsDialog",
-                                     [](CPanelDlg& p) { p.OnSysCommand(CPanelDlg::IDM_BUTTONS); },
-                                     Opened<CButtonsDlg>() },
-                    OpenWindowCase { "AboutDialog",
-                                     [](CPanelDlg& p) { p.OnSysCommand(CPanelDlg::IDM_ABOUTBOX); },
-                                     Opened<CAboutDlg>() },
-                    OpenWindowCase {
-                        "MessageBoxOverConnections",
-                        [](CPanelDlg& p) {
-                            testsupport::WhenModal<CConnectionsDlg>([](CConnectionsDlg* d) {
-                                d->findChild<QLineEdit*>(QStringLiteral("IDC_1010"))
-                                    ->setText(QStringLiteral("x"));
-                                d->accept();
-                            });
-                            p.OnSysCommand(CPanelDlg::IDM_CONNECTIONS);
-                        },
-                        Opened<QMessageBox>() },
-                    OpenWindowCase { "SystemMenu",
-                                     [](CPanelDlg& p) {
-                                         QContextMenuEvent event(QContextMenuEvent::Keyboard,
-                                                                 QPoint(1, 1),
-                                                                 p.mapToGlobal(QPoint(1, 1)));
-                                         QApplication::sendEvent(&p, &event);
-                                     },
-                                     [] { return QApplication::activePopupWidget() != nullptr; } },
-                    OpenWindowCase { "JoinSearching", [](CPanelDlg& p) { p.Dongle().Join(); },
-                                     [] { return QApplication::overrideCursor() != nullptr; } }),
+    testing::Values(
+        OpenWindowCase { "MessageBoxOverConnections",
+                         [](CPanelDlg& p) {
+                             testsupport::WhenModal<CConnectionsDlg>([](CConnectionsDlg* d) {
+                                 d->findChild<QLineEdit*>(QStringLiteral("IDC_1010"))
+                                     ->setText(QStringLiteral("x"));
+                                 d->accept();
+                             });
+                             p.OnSysCommand(CPanelDlg::IDM_CONNECTIONS);
+                         },
+                         Opened<QMessageBox>() },
+        OpenWindowCase { "SystemMenu",
+                         [](CPanelDlg& p) {
+                             QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(1, 1),
+                                                     p.mapToGlobal(QPoint(1, 1)));
+                             QApplication::sendEvent(&p, &event);
+                         },
+                         [] { return QApplication::activePopupWidget() != nullptr; } },
+        OpenWindowCase { "JoinSearching", [](CPanelDlg& p) { p.Dongle().Join(); },
+                         [] { return QApplication::overrideCursor() != nullptr; } }),
     [](const auto& row) { return row.param.name; });
 
 TEST(TerminationSignals, IgnoredSignalsStayIgnoredAndTheFormerHandlingComesBack)

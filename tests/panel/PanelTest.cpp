@@ -179,20 +179,6 @@ TEST_F(PanelTest, EscAndCloseBoxOnlyHideAndPaintKeepsItHiddenUntilTheTrayDoubleC
     EXPECT_EQ(m_shell.m_calls.size(), 1u); // hiding keeps the tray icon
 }
 
-TEST_F(PanelTest, StartsHiddenWithOnlyTheTrayIcon)
-{
-    Store(QStringLiteral("m_IsInvisibleAtStartup"), 1);
-    CPanelDlg panel(&m_shell);
-    RunPanel(panel, [&] {
-        QApplication::processEvents();
-        EXPECT_FALSE(panel.isVisible());
-        EXPECT_TRUE(panel.TrayIcon().IsShown());
-        EXPECT_EQ(panel.Status(), QStringLiteral("Couldn't open COM0:")); // start-up connected
-        m_shell.Click(CTrayIcon::WM_LBUTTONDBLCLK);
-        EXPECT_TRUE(panel.isVisible());
-    });
-}
-
 TEST_F(PanelTest, WithoutANotificationAreaThePanelMinimisesInsteadOfHiding)
 {
     m_shell.m_accepts = false;
