@@ -117,33 +117,20 @@ TEST_F(ConnectionsDlgTest, WithThePortClosedOnlyThePortConnectAndCloseCanBeUsed)
     });
 }
 
-TEST_F(ConnectionsDlgTest, ConnectShowsTheOutcomeAndTheConnectedState)
-{
-    CBriskoSim sim(kCom);
-    ASSERT_TRUE(sim.Start()) << sim.LastError();
-    Run([&](CConnectionsDlg* dialog) {
-        QLabel* status = Control<QLabel>(dialog, 1008);
-        QTest::mouseClick(Control<QPushButton>(dialog, 1011), Qt::LeftButton);
-
-        EXPECT_EQ(status->text(), QStringLiteral("Brisko detected on COM5:"));
-        EXPECT_EQ(Text(dialog, 1009), kConnectedPortText);
-        EXPECT_EQ(Text(dialog, 1001), kConnectedJoinText);
-        for (int id : { 1023, 1001, 1024 })
-            EXPECT_TRUE(Enabled(dialog, id)) << id;
-        for (int id : { 1004, 1002, 1003 })
-            EXPECT_FALSE(Enabled(dialog, id)) << id; // not on a network yet
-        dialog->reject();
-    });
-    EXPECT_EQ(sim.Requests().size(), 12u);
-}
-
-TEST_F(ConnectionsDlgTest, JoinShowsTheNetworkStateAndTheBoundButtonStaysSelected)
+TEST_F(ConnectionsDlgTest, ConnectAndJoinShowTheirStateAndTheBoundButtonStaysSelected)
 {
     CBriskoSim sim(kCom);
     ASSERT_TRUE(sim.Start()) << sim.LastError();
     sim.Configure([](mirelight::CBriskoModel& m) { m.SetNetworkId("5E21"); });
     Run([&](CConnectionsDlg* dialog) {
         QTest::mouseClick(Control<QPushButton>(dialog, 1011), Qt::LeftButton);
+        EXPECT_EQ(Text(dialog, 1008), QStringLiteral("Brisko detected on COM5:"));
+        EXPECT_EQ(Text(dialog, 1009), kConnectedPortText);
+        EXPECT_EQ(Text(dialog, 1001), kConnectedJoinText);
+        for (int id : { 1023, 1001, 1024 })
+            EXPECT_TRUE(Enabled(dialog, id)) << id;
+        for (int id : { 1004, 1002, 1003 })
+            EXPECT_FALSE(Enabled(dialog, id)) << id; // not on a network yet
         QTest::mouseClick(Control<QPushButton>(dialog, 1023), Qt::LeftButton);
         EXPECT_EQ(Text(dialog, 1008), QStringLiteral("Successfully joined network 215E"));
         EXPECT_EQ(Text(dialog, 1001),
