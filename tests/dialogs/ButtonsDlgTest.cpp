@@ -25,6 +25,8 @@ protected:
             s.m_strButtonText[i] = "Caption " + std::to_string(i + 1);
             s.m_iEffect[i] = i % 3;
         }
+        s.m_iEffect[2] = 3; // out of range: no selection, and -1 once closed
+        s.m_iEffect[5] = -7;
         s.m_iLayout = 5;
         s.m_IsInvisibleAtStartup = false;
     }
@@ -56,7 +58,7 @@ TEST_F(ButtonsDlgTest, OpensWithThePanelsValuesInTheRightControls)
             EXPECT_EQ(Control<QLineEdit>(dialog, CButtonsDlg::kCaptionIds[i])->text(),
                       QStringLiteral("Caption %1").arg(i + 1));
             EXPECT_EQ(Control<QComboBox>(dialog, CButtonsDlg::kEffectIds[i])->currentIndex(),
-                      i % 3);
+                      i == 2 || i == 5 ? -1 : i % 3);
         }
         QComboBox* effect = Control<QComboBox>(dialog, 1004);
         EXPECT_EQ(effect->count(), 3);
@@ -89,15 +91,20 @@ TEST_F(ButtonsDlgTest, CloseCopiesEveryEditBackAndTheCheckBoxMeansStartHidden)
     EXPECT_EQ(s.m_strButtonText[0], "");
     EXPECT_EQ(s.m_strButtonText[1], "Caption 2");
     EXPECT_EQ(s.m_iEffect[0], 1);
+    EXPECT_EQ(s.m_iEffect[2], -1);
+    EXPECT_EQ(s.m_iEffect[3], 0); // the rest keep their values
     EXPECT_EQ(s.m_iLayout, 2);
     EXPECT_TRUE(s.m_IsInvisibleAtStartup);
 
+    m_panel.Settings().m_iLayout = 8; // out of range too
     Run([](CButtonsDlg* dialog) {
+        EXPECT_EQ(Control<QComboBox>(dialog, 1020)->currentIndex(), -1);
         EXPECT_TRUE(Control<QCheckBox>(dialog, 1021)->isChecked());
         QTest::mouseClick(Control<QCheckBox>(dialog, 1021), Qt::LeftButton);
         QTest::keyClick(Control<QLineEdit>(dialog, 1006), Qt::Key_Return); // Enter is Close
     });
     EXPECT_FALSE(m_panel.Settings().m_IsInvisibleAtStartup);
+    EXPECT_EQ(m_panel.Settings().m_iLayout, -1);
 }
 
 TEST_F(ButtonsDlgTest, EscapeAndTheCloseBoxCopyNothingBack)
@@ -123,23 +130,6 @@ TEST_F(ButtonsDlgTest, EscapeAndTheCloseBoxCopyNothingBack)
     EXPECT_EQ(m_panel.Settings().m_iEffect, before.m_iEffect);
     EXPECT_EQ(m_panel.Settings().m_iLayout, before.m_iLayout);
     EXPECT_FALSE(m_panel.Settings().m_IsInvisibleAtStartup);
-}
-
-TEST_F(ButtonsDlgTest, OutOfRangeValuesOpenWithNoSelectionAndCloseAsMinusOne)
-{
-    m_panel.Settings().m_iEffect[2] = 3;
-    m_panel.Settings().m_iEffect[5] = -7;
-    m_panel.Settings().m_iLayout = 8;
-    Run([](CButtonsDlg* dialog) {
-        EXPECT_EQ(Control<QComboBox>(dialog, 1013)->currentIndex(), -1);
-        EXPECT_EQ(Control<QComboBox>(dialog, 1016)->currentIndex(), -1);
-        EXPECT_EQ(Control<QComboBox>(dialog, 1020)->currentIndex(), -1);
-        dialog->accept();
-    });
-    EXPECT_EQ(m_panel.Settings().m_iEffect[2], -1);
-    EXPECT_EQ(m_panel.Settings().m_iEffect[5], -1);
-    EXPECT_EQ(m_panel.Settings().m_iEffect[0], 0); // the rest keep their values
-    EXPECT_EQ(m_panel.Settings().m_iLayout, -1);
 }
 
 TEST_F(ButtonsDlgTest, TabOrderRunsDownCaptionsThenEffects)
