@@ -112,6 +112,35 @@ TEST_F(OperationInProgressTest, TheLoopRunsDuringASearchWhileClicksAndOperations
     EXPECT_FALSE(m_sim.Lights()[1]);
 }
 
+TEST_F(OperationInProgressTest, StartUpConnectsToTheStoredPortBeforeThePanelIsShown)
+{
+    std::size_t requestsWhenShown = 0;
+    WhenTrue([this] { return m_panel.isVisible(); },
+             [&] {
+                 requestsWhenShown = m_sim.Requests().size();
+                 m_panel.ExitProgram();
+             });
+    m_panel.DoModal();
+    EXPECT_EQ(requestsWhenShown, 12u);
+    EXPECT_EQ(m_panel.Status(), QStringLiteral("Brisko detected on COM6:"));
+}
+
+TEST_F(OperationInProgressTest, ACancelledAddressAtStartUpEndsTheProgramWithoutShowingIt)
+{
+    CSettingsStore().WriteProfileInt(QStringLiteral("Joined"), 1); // no second question
+    m_sim.Configure([](CBriskoModel& m) { m.SetMacMissing(true); });
+    int questions = 0;
+    testsupport::WhenModal<CSetMac>([&](CSetMac* setMac) {
+        ++questions;
+        setMac->reject();
+    });
+    EXPECT_EQ(m_panel.DoModal(), CPanelDlg::IDCANCEL);
+    EXPECT_EQ(m_panel.windowHandle(), nullptr); // made when a widget is first shown: never
+    EXPECT_EQ(m_panel.Status(), QStringLiteral("Couldn't find Brisko on COM6:"));
+    EXPECT_FALSE(m_panel.Dongle().IsPortOpen());
+    EXPECT_EQ(questions, 1);
+}
+
 // How the user left the program when the session ended.
 struct OpenWindowCase
 {
