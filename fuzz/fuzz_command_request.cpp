@@ -3,18 +3,19 @@
 #include "FuzzChecks.h"
 #include "app/CommandRequest.h"
 
+#include <cstdint>
+
 using mirelight::fuzz::Check;
 namespace remote = mirelight::remote;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::string_view line = mirelight::fuzz::Text(data, size);
+    // The input itself, not a copy, so that AddressSanitizer catches a read past its end.
+    const std::string_view line(reinterpret_cast<const char*>(data), size);
     const auto request = remote::ParseRequest(line);
-    if (!request)
-        return 0;
-    Check(remote::RequestLine(*request) == std::string(line) + '\n',
+    Check(!request || remote::RequestLine(*request) == std::string(line) + '\n',
           "a request reads back as the very line it came from");
-    Check(request->kind != remote::Request::Kind::Press
+    Check(!request || request->kind != remote::Request::Kind::Press
               || (request->button >= 1 && request->button <= 8),
           "a pressed button is one of 1..8");
     return 0;

