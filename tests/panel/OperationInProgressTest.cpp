@@ -170,6 +170,7 @@ TEST_P(TerminationTest, ASignalClosesEverythingWithinASecond)
         sinceSignal.start();
         ::raise(SIGTERM);
     });
+    QTimer::singleShot(30000, &m_panel, [this] { m_panel.ExitProgram(); }); // it never opened
     EXPECT_EQ(m_panel.DoModal(), CPanelDlg::IDCANCEL);
     EXPECT_LT(sinceSignal.elapsed(), 1000);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
@@ -194,13 +195,18 @@ INSTANTIATE_TEST_SUITE_P(
                              p.OnSysCommand(CPanelDlg::IDM_CONNECTIONS);
                          },
                          Opened<QMessageBox>() },
-        OpenWindowCase { "SystemMenu",
+        // The panel's system menu, by a right click on a button and by Shift+F10.
+        OpenWindowCase { "MenuByRightClick",
                          [](CPanelDlg& p) {
-                             QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(1, 1),
-                                                     p.mapToGlobal(QPoint(1, 1)));
-                             QApplication::sendEvent(&p, &event);
+                             QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                                     p.Button(2)->mapToGlobal(QPoint(5, 5)));
+                             QApplication::sendEvent(p.Button(2), &event);
                          },
-                         [] { return QApplication::activePopupWidget() != nullptr; } },
+                         [] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); } },
+        OpenWindowCase {
+            "MenuByShiftF10",
+            [](CPanelDlg& p) { QTest::keyClick(p.Button(0), Qt::Key_F10, Qt::ShiftModifier); },
+            [] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); } },
         OpenWindowCase { "JoinSearching", [](CPanelDlg& p) { p.Dongle().Join(); },
                          [] { return QApplication::overrideCursor() != nullptr; } }),
     [](const auto& row) { return row.param.name; });

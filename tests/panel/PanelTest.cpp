@@ -132,28 +132,6 @@ TEST_F(PanelTest, SystemMenuHasTheFourCommandsInOrder)
     });
 }
 
-TEST_F(PanelTest, RightClickOnAButtonAndShiftF10OpenTheSystemMenu)
-{
-    CPanelDlg panel(&m_shell);
-    int opened = 0;
-    auto closeMenuWhenOpen = [&] {
-        QTimer::singleShot(0, &panel, [&] {
-            (void)QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; });
-            opened += QApplication::activePopupWidget() == panel.SystemMenu();
-            panel.SystemMenu()->close();
-        });
-    };
-    RunPanel(panel, [&] {
-        closeMenuWhenOpen();
-        QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5),
-                                     panel.Button(2)->mapToGlobal(QPoint(5, 5)));
-        QApplication::sendEvent(panel.Button(2), &rightClick);
-        closeMenuWhenOpen();
-        QTest::keyClick(panel.Button(0), Qt::Key_F10, Qt::ShiftModifier);
-    });
-    EXPECT_EQ(opened, 2);
-}
-
 TEST_F(PanelTest, EscAndCloseBoxOnlyHideAndPaintKeepsItHiddenUntilTheTrayDoubleClick)
 {
     CPanelDlg panel(&m_shell);
