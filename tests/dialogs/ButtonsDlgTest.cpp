@@ -11,6 +11,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+using testsupport::Control;
 using testsupport::WhenModal;
 
 namespace {
@@ -38,13 +39,6 @@ protected:
         CButtonsDlg dialog;
         dialog.m_pPanel = &m_panel;
         return dialog.exec();
-    }
-
-    template<class T> static T* Control(QWidget* dialog, int id)
-    {
-        T* control = dialog->findChild<T*>(QStringLiteral("IDC_%1").arg(id));
-        EXPECT_NE(control, nullptr) << "control " << id;
-        return control;
     }
 
     FakeTrayShell m_tray;

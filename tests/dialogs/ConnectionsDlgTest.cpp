@@ -23,6 +23,7 @@
 #include <unistd.h>
 
 using mirelight::CBriskoSim;
+using testsupport::Control;
 using testsupport::WhenModal;
 
 namespace {
@@ -83,12 +84,6 @@ protected:
         EXPECT_EQ(m_panel.ConnectionsDialog(), nullptr);
     }
 
-    template<class T> static T* Control(QWidget* dialog, int id)
-    {
-        T* control = dialog->findChild<T*>(QStringLiteral("IDC_%1").arg(id));
-        EXPECT_NE(control, nullptr) << "control " << id;
-        return control;
-    }
     static QString Text(QWidget* dialog, int id) { return Control<QLabel>(dialog, id)->text(); }
     static bool Enabled(QWidget* dialog, int id)
     {

@@ -26,12 +26,12 @@ TEST(SetMacValidation, OnlySixteenHexDigitsPass)
 
 QLineEdit* AddressBox(CSetMac* dialog)
 {
-    return dialog->findChild<QLineEdit*>(QStringLiteral("IDC_1022"));
+    return testsupport::Control<QLineEdit>(dialog, 1022);
 }
 
 QPushButton* Button(CSetMac* dialog, int id)
 {
-    return dialog->findChild<QPushButton*>(QStringLiteral("IDC_%1").arg(id));
+    return testsupport::Control<QPushButton>(dialog, id);
 }
 
 TEST(SetMacDialog, WrongAddressIsRefusedWithAWarningAndStaysAsTyped)

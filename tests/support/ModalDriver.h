@@ -2,10 +2,19 @@
 
 #include <QApplication>
 #include <QWidget>
+#include <gtest/gtest.h>
 
 #include <functional>
 
 namespace testsupport {
+
+// The control with template id id ("IDC_<id>") of a dialog; a failure is recorded without one.
+template<class T> T* Control(QWidget* dialog, int id)
+{
+    T* control = dialog->findChild<T*>(QStringLiteral("IDC_%1").arg(id));
+    EXPECT_NE(control, nullptr) << "control " << id;
+    return control;
+}
 
 // Calls action from a timer once condition holds (the event loop runs meanwhile, also inside
 // the dongle's waits). A failure is recorded when it does not hold within timeoutMs.
