@@ -3,30 +3,20 @@
 #include <gtest/gtest.h>
 
 using mirelight::remote::ParseRequest;
-using mirelight::remote::Request;
 using mirelight::remote::RequestLine;
 
 namespace {
 
 TEST(CommandRequest, OnlyTheThreeFormsExactlyAreRequestsAndTheirLinesReadBack)
 {
-    struct Row
-    {
-        const char* line;
-        bool valid;
-    };
-    for (const Row& row :
-         { Row { "press 1", true }, Row { "press 8", true }, Row { "show", true },
-           Row { "status", true }, Row { "press 0", false }, Row { "press 9", false },
-           Row { "press 12", false }, Row { "press  1", false }, Row { "press x", false },
-           Row { "press", false }, Row { "Show", false }, Row { "show ", false }, Row { "", false },
-           Row { "status\r", false } }) {
-        const auto request = ParseRequest(row.line);
-        EXPECT_EQ(request.has_value(), row.valid) << row.line;
-        if (request) {
-            EXPECT_EQ(RequestLine(*request), std::string(row.line) + '\n');
-        }
+    for (const char* line : { "press 1", "press 8", "show", "status" }) {
+        const auto request = ParseRequest(line);
+        ASSERT_TRUE(request) << line;
+        EXPECT_EQ(RequestLine(*request), std::string(line) + '\n');
     }
+    for (const char* line : { "press 0", "press 9", "press 12", "press  1", "press x", "press",
+                              "Show", "show ", "", "status\r" })
+        EXPECT_FALSE(ParseRequest(line)) << line;
     EXPECT_EQ(ParseRequest("press 5")->button, 5);
 }
 

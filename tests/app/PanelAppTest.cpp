@@ -12,13 +12,11 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
-#include <QTextStream>
+#include <QRegularExpression>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <csignal>
-
-using testsupport::ProcessEventsUntil;
-using testsupport::WhenModal;
 
 namespace {
 
@@ -27,68 +25,45 @@ namespace {
 bool HoldsFlock(qint64 pid)
 {
     QFile locks(QStringLiteral("/proc/locks"));
-    if (!locks.open(QIODevice::ReadOnly | QIODevice::Text))
-        return false;
-    const QString needle = QStringLiteral(" %1 ").arg(pid);
-    for (const QString& line : QTextStream(&locks).readAll().split(QLatin1Char('\n'))) {
-        if (line.contains(QStringLiteral("FLOCK")) && line.contains(needle))
-            return true;
-    }
-    return false;
-}
-
-QByteArray ReadAll(const QString& name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const QRegularExpression held(QStringLiteral("FLOCK .* %1 ").arg(pid));
+    return locks.open(QIODevice::ReadOnly)
+        && held.match(QString::fromLatin1(locks.readAll())).hasMatch();
 }
 
 TEST(SingleInstance, SecondStartShowsTheMessageAndTouchesNoSettingsUntilTheFirstDies)
 {
     CSettingsStore().WriteProfileInt(QStringLiteral("m_iComChan"), 0); // no dongle to look for
     const QString settingsFile = CSettingsStore().FileName();
-    const QByteArray settingsBefore = ReadAll(settingsFile);
-    const QDateTime writtenBefore = QFileInfo(settingsFile).lastModified();
+    const auto settings = [&] {
+        QFile file(settingsFile);
+        return std::pair(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(),
+                         QFileInfo(settingsFile).lastModified());
+    };
+    const auto settingsBefore = settings();
 
     QProcess first;
     first.start(QStringLiteral(MIRELIGHT_EXE), {});
     ASSERT_TRUE(first.waitForStarted());
-    ASSERT_TRUE(ProcessEventsUntil([&] { return HoldsFlock(first.processId()); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return HoldsFlock(first.processId()); }, 10000));
 
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    WhenModal<QMessageBox>([&](QMessageBox* box) {
-        title = box->windowTitle();
-        text = box->text();
-        icon = box->icon();
+    QString shown;
+    testsupport::WhenModal<QMessageBox>([&](QMessageBox* box) {
+        shown = box->windowTitle() + QLatin1Char('|') + box->text() + QLatin1Char('|')
+            + QString::number(box->icon());
         box->button(QMessageBox::Ok)->click();
     });
     CPanelApp second;
     EXPECT_FALSE(second.InitInstance());
-    EXPECT_EQ(title, QStringLiteral("mirelight"));
-    EXPECT_EQ(text,
-              QStringLiteral("Mirelight is already running.\nActivate it by "
-                             "double-clicking on the icon in the System Tray."));
-    EXPECT_EQ(icon, QMessageBox::Information);
-    EXPECT_EQ(ReadAll(settingsFile), settingsBefore);
-    EXPECT_EQ(QFileInfo(settingsFile).lastModified(), writtenBefore);
+    EXPECT_EQ(shown,
+              QStringLiteral("mirelight|Mirelight is already running.\nActivate it by "
+                             "double-clicking on the icon in the System Tray.|%1")
+                  .arg(QMessageBox::Information));
+    EXPECT_EQ(settings(), settingsBefore);
 
     // Killed outright, the first instance leaves nothing behind that blocks the next start.
     ::kill(static_cast<pid_t>(first.processId()), SIGKILL);
     ASSERT_TRUE(first.waitForFinished());
-    CInstanceLock next;
-    EXPECT_EQ(next.Acquire(), CInstanceLock::Outcome::Acquired);
-}
-
-TEST(SingleInstance, LockIsPerProcessHolderAndReleasedWithTheObject)
-{
-    auto held = std::make_unique<CInstanceLock>();
-    ASSERT_EQ(held->Acquire(), CInstanceLock::Outcome::Acquired);
-    CInstanceLock other;
-    EXPECT_EQ(other.Acquire(), CInstanceLock::Outcome::HeldElsewhere);
-    held.reset();
-    EXPECT_EQ(other.Acquire(), CInstanceLock::Outcome::Acquired);
+    EXPECT_EQ(CInstanceLock().Acquire(), CInstanceLock::Outcome::Acquired);
 }
 
 TEST(SingleInstance, WithoutAUsableRuntimeFolderTheLockGoesToTheUsersDataOrNowhere)
@@ -100,15 +75,15 @@ TEST(SingleInstance, WithoutAUsableRuntimeFolderTheLockGoesToTheUsersDataOrNowhe
     QFile(runtimeFile).open(QIODevice::WriteOnly);
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFile));
     qputenv("TMPDIR", QFile::encodeName(runtimeFile));
-    const QString workingFolder = QDir::currentPath();
 
     const QString path = CInstanceLock::LockFilePath();
     EXPECT_TRUE(path.startsWith(QDir::homePath() + QLatin1Char('/'))) << path.toStdString();
-    CInstanceLock held;
-    ASSERT_EQ(held.Acquire(), CInstanceLock::Outcome::Acquired);
-    EXPECT_EQ(CInstanceLock().Acquire(), CInstanceLock::Outcome::HeldElsewhere);
-    EXPECT_FALSE(
-        QFile::exists(QDir(workingFolder).filePath(QStringLiteral("Mirelight Mutex.lock"))));
+    auto held = std::make_unique<CInstanceLock>();
+    ASSERT_EQ(held->Acquire(), CInstanceLock::Outcome::Acquired);
+    CInstanceLock other;
+    EXPECT_EQ(other.Acquire(), CInstanceLock::Outcome::HeldElsewhere);
+    held.reset(); // released with the object
+    EXPECT_EQ(other.Acquire(), CInstanceLock::Outcome::Acquired);
 
     // No folder at all: the program runs unguarded rather than not at all.
     qputenv("HOME", QFile::encodeName(runtimeFile));

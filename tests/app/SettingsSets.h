@@ -3,6 +3,7 @@
 #include "network/PanelSettings.h"
 
 #include <string>
+#include <tuple>
 
 // Two complete sets of settings that differ in every value.
 namespace SettingsSets {
@@ -21,21 +22,13 @@ inline mirelight::PanelSettings Make(const std::string& tag, int base)
     return settings;
 }
 
-inline mirelight::PanelSettings First()
-{
-    return Make("Kitchen", 1);
-}
+inline const mirelight::PanelSettings kFirst = Make("Kitchen", 1);
+inline const mirelight::PanelSettings kSecond = Make("Garden", 4);
 
-inline mirelight::PanelSettings Second()
+inline auto Fields(const mirelight::PanelSettings& s)
 {
-    return Make("Garden", 4);
-}
-
-inline bool Same(const mirelight::PanelSettings& a, const mirelight::PanelSettings& b)
-{
-    return a.m_strButtonText == b.m_strButtonText && a.m_iEffect == b.m_iEffect
-        && a.m_bJoined == b.m_bJoined && a.m_iLayout == b.m_iLayout
-        && a.m_IsInvisibleAtStartup == b.m_IsInvisibleAtStartup && a.m_iComChan == b.m_iComChan;
+    return std::tie(s.m_strButtonText, s.m_iEffect, s.m_bJoined, s.m_iLayout,
+                    s.m_IsInvisibleAtStartup, s.m_iComChan);
 }
 
 } // namespace SettingsSets

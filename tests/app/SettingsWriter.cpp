@@ -8,7 +8,7 @@
 int main()
 {
     for (long i = 0;; ++i) {
-        CSettingsStore().Save(i % 2 ? SettingsSets::First() : SettingsSets::Second());
+        CSettingsStore().Save(i % 2 ? SettingsSets::kFirst : SettingsSets::kSecond);
         if (i == 0) {
             std::puts("saved");
             std::fflush(stdout);
