@@ -1,39 +1,36 @@
 #include "app/CCommandServer.h"
-#include "app/CSettingsStore.h"
+#include "app/CommandRequest.h"
 #include "panel/CPanelDlg.h"
 #include "support/FakeTrayShell.h"
-#include "support/ModalDriver.h"
 #include "support/QtPrinters.h"
 
-#include "CBriskoSim.h"
-
-#include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
-#include <QProcess>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
-using mirelight::CBriskoModel;
-using mirelight::CBriskoSim;
+using mirelight::remote::ParseRequest;
+using mirelight::remote::RequestLine;
 
 namespace {
 
-constexpr long kCom = 7;
+TEST(CommandRequest, OnlyTheThreeFormsExactlyAreRequestsAndTheirLinesReadBack)
+{
+    for (const char* line : { "press 1", "press 8", "show", "status" }) {
+        const auto request = ParseRequest(line);
+        ASSERT_TRUE(request) << line;
+        EXPECT_EQ(RequestLine(*request), std::string(line) + '\n');
+    }
+    for (const char* line : { "press 0", "press 9", "press 12", "press  1", "press x", "press",
+                              "Show", "show ", "", "status\r" })
+        EXPECT_FALSE(ParseRequest(line)) << line;
+    EXPECT_EQ(ParseRequest("press 5")->button, 5);
+}
 
 class CommandServerTest : public testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        QFile::remove(CSettingsStore().FileName());
-        CSettingsStore().WriteProfileInt(QStringLiteral("m_iComChan"), kCom);
-        m_panel.LoadSettings();
-        ASSERT_TRUE(m_server.Listen());
-    }
+    void SetUp() override { ASSERT_TRUE(m_server.Listen()); }
 
     // Sends bytes as a client would and returns the answer line, or "(closed)" when the
     // instance hung up without one, or "(still open)" when it did neither.
@@ -52,7 +49,6 @@ protected:
         return answered() ? QStringLiteral("(closed)") : QStringLiteral("(still open)");
     }
 
-    CBriskoSim m_sim { kCom };
     FakeTrayShell m_shell;
     CPanelDlg m_panel { &m_shell };
     CCommandServer m_server { m_panel };
@@ -69,34 +65,6 @@ TEST_F(CommandServerTest, BadTooLongOrStalledRequestsGetNothingDoneAndTheNextIsA
     const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
         | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
     EXPECT_FALSE(QFileInfo(CCommandServer::SocketPath()).permissions() & others);
-}
-
-TEST_F(CommandServerTest, APressDuringAJoinRunsAfterItAndTheCommandPrintsItsOutcome)
-{
-    m_sim.Configure([](CBriskoModel& m) { m.LeaveUnanswered("+NNDR"); });
-    ASSERT_TRUE(m_sim.Start()) << m_sim.LastError();
-    m_panel.Dongle().Connect();
-    QProcess press;
-    testsupport::WhenTrue([&] { return m_sim.Requests().back().starts_with("+NNDR"); },
-                          [&] {
-                              press.start(QStringLiteral(MIRELIGHT_EXE),
-                                          { QStringLiteral("--press"), QStringLiteral("2") });
-                              // The search finds a network a little later, while the press waits
-                              // for it.
-                              QTimer::singleShot(1000, &press, [&] {
-                                  m_sim.Send("+NNDC=000B19C41A2B00124B0001A2B3C4\r\n");
-                              });
-                          },
-                          30000);
-    m_panel.Dongle().Join(); // and the press queued behind it
-    ASSERT_TRUE(QTest::qWaitFor([&] { return press.state() == QProcess::NotRunning; }, 30000));
-    EXPECT_EQ(press.exitCode(), 0);
-    EXPECT_EQ(press.readAllStandardOutput(), QByteArray("Message F0 sent for button 2\n"));
-    const std::vector<std::string> requests = m_sim.Requests();
-    const auto message = std::ranges::find_if(
-        requests, [](const std::string& r) { return r.starts_with("+ADAR=06"); });
-    ASSERT_NE(message, requests.end());
-    EXPECT_TRUE((message - 1)->starts_with("+NJNR=00")); // right after the join
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "app/CCommandServer.h"
 #include "app/CSettingsStore.h"
 #include "app/CTerminationSignals.h"
 #include "dialogs/CConnectionsDlg.h"
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -79,8 +81,12 @@ protected:
     CPanelDlg m_panel { &m_shell };
 };
 
-TEST_F(OperationInProgressTest, TheLoopRunsDuringASearchWhileClicksAndOperationsWaitForItsEnd)
+TEST_F(OperationInProgressTest,
+       TheLoopRunsDuringASearchWhileClicksCommandsAndOperationsWaitForItsEnd)
 {
+    CCommandServer commands(m_panel);
+    ASSERT_TRUE(commands.Listen());
+    QProcess press; // another start of the program, as a keyboard shortcut starts it
     QElapsedTimer posted;
     qint64 handledAfterMs = -1;
     bool clickedDuringJoin = true;
@@ -92,7 +98,9 @@ TEST_F(OperationInProgressTest, TheLoopRunsDuringASearchWhileClicksAndOperations
             &m_panel, [&] { handledAfterMs = posted.elapsed(); }, Qt::QueuedConnection);
         ClickThroughTheWindowSystem(m_panel.Button(0));
         m_panel.Dongle().Rejoin(); // asked for by something other than the user
-        WhenTrue([&] { return m_sim.Requests().back().rfind("+ADAR=06", 0) == 0; },
+        press.start(QStringLiteral(MIRELIGHT_EXE),
+                    { QStringLiteral("--press"), QStringLiteral("2") });
+        WhenTrue([&] { return m_sim.Lights()[0] && m_sim.Lights()[1]; },
                  [&] { m_panel.ExitProgram(); }, 30000);
     });
     m_panel.DoModal();
@@ -108,8 +116,10 @@ TEST_F(OperationInProgressTest, TheLoopRunsDuringASearchWhileClicksAndOperations
     ASSERT_GE(search, 0);
     EXPECT_GT(rejoin, search);
     EXPECT_GT(message, rejoin);
-    EXPECT_TRUE(m_sim.Lights()[0]); // the button clicked, and no other
-    EXPECT_FALSE(m_sim.Lights()[1]);
+    EXPECT_FALSE(m_sim.Lights()[2]); // the button clicked and the one pressed, no other
+    ASSERT_TRUE(QTest::qWaitFor([&] { return press.state() == QProcess::NotRunning; }, 30000));
+    EXPECT_EQ(press.exitCode(), 0);
+    EXPECT_EQ(press.readAllStandardOutput(), QByteArray("Message F0 sent for button 2\n"));
 }
 
 TEST_F(OperationInProgressTest, StartUpConnectsToTheStoredPortBeforeThePanelIsShown)
