@@ -117,10 +117,11 @@ TEST_F(PanelTest, StartsWithStoredCaptionsAndStatusAndRemovesItsIconAtTheEnd)
     EXPECT_EQ(m_shell.m_calls.back().command, ITrayShell::Command::Delete);
 }
 
-TEST_F(PanelTest, SystemMenuHasTheFourCommandsInOrder)
+TEST_F(PanelTest, SystemMenuHasTheFourCommandsInOrderAboutShowsTheBuildTimeAndExitEnds)
 {
     CPanelDlg panel(&m_shell);
-    RunPanel(panel, [&] {
+    QString shown;
+    QTimer::singleShot(0, &panel, [&] {
         QStringList entries;
         for (const QAction* action : panel.SystemMenu()->actions())
             entries << QStringLiteral("%1 %2").arg(action->text()).arg(action->data().toUInt());
@@ -129,7 +130,20 @@ TEST_F(PanelTest, SystemMenuHasTheFourCommandsInOrder)
             QStringList({ QStringLiteral("E&xit 64"), QStringLiteral(" 0"),
                           QStringLiteral("&Buttons... 32"), QStringLiteral("&Connections... 48"),
                           QStringLiteral("&About Mirelight... 16") }));
+        WhenModal<CAboutDlg>([&](CAboutDlg* about) {
+            shown = about->findChild<QLabel*>(QStringLiteral("IDC_1024"))->text();
+            about->accept();
+        });
+        panel.SystemMenu()->actions().at(4)->trigger();
+        panel.SystemMenu()->actions().at(0)->trigger();
     });
+    EXPECT_EQ(panel.DoModal(), CPanelDlg::IDCANCEL);
+    // "Apr  5 2007 15:07:12": a one-digit day is padded with a space.
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral(R"(^[A-Z][a-z]{2} [ 123]\d \d{4} \d\d:\d\d:\d\d$)"))
+            .match(shown)
+            .hasMatch())
+        << shown.toStdString();
 }
 
 TEST_F(PanelTest, EscAndCloseBoxOnlyHideAndPaintKeepsItHiddenUntilTheTrayDoubleClick)
@@ -191,32 +205,6 @@ TEST_F(PanelTest, ButtonsDialogClosedByEscStillRewritesEveryKeyAndReapplies)
         EXPECT_EQ(panel.Button(0)->text(), QStringLiteral("Button 1"));
         EXPECT_TRUE(panel.rect().contains(panel.Button(7)->geometry()));
     });
-}
-
-TEST_F(PanelTest, AboutCommandShowsTheBuildDateAndTime)
-{
-    CPanelDlg panel(&m_shell);
-    QString shown;
-    RunPanel(panel, [&] {
-        WhenModal<CAboutDlg>([&](CAboutDlg* about) {
-            shown = about->findChild<QLabel*>(QStringLiteral("IDC_1024"))->text();
-            about->accept();
-        });
-        panel.SystemMenu()->actions().at(4)->trigger();
-    });
-    // "Apr  5 2007 15:07:12": a one-digit day is padded with a space.
-    EXPECT_TRUE(
-        QRegularExpression(QStringLiteral(R"(^[A-Z][a-z]{2} [ 123]\d \d{4} \d\d:\d\d:\d\d$)"))
-            .match(shown)
-            .hasMatch())
-        << shown.toStdString();
-}
-
-TEST_F(PanelTest, ExitFromTheMenuEndsTheRun)
-{
-    CPanelDlg panel(&m_shell);
-    QTimer::singleShot(0, &panel, [&] { panel.SystemMenu()->actions().at(0)->trigger(); });
-    EXPECT_EQ(panel.DoModal(), CPanelDlg::IDCANCEL);
 }
 
 } // namespace
