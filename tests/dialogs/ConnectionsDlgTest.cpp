@@ -94,9 +94,12 @@ protected:
     CPanelDlg m_panel { &m_tray };
 };
 
-TEST_F(ConnectionsDlgTest, WithThePortClosedOnlyThePortConnectAndCloseCanBeUsed)
+TEST_F(ConnectionsDlgTest, ClosedConnectedAndJoinedShowTheirStateAndTheBoundButtonStaysSelected)
 {
-    Run([](CConnectionsDlg* dialog) {
+    CBriskoSim sim(kCom);
+    ASSERT_TRUE(sim.Start()) << sim.LastError();
+    sim.Configure([](mirelight::CBriskoModel& m) { m.SetNetworkId("5E21"); });
+    Run([&](CConnectionsDlg* dialog) {
         EXPECT_EQ(Text(dialog, 1009), kNotConnectedPortText);
         EXPECT_EQ(Text(dialog, 1001), kNotConnectedJoinText);
         for (int id : { 1023, 1001, 1024, 1004, 1002, 1003 })
@@ -108,16 +111,6 @@ TEST_F(ConnectionsDlgTest, WithThePortClosedOnlyThePortConnectAndCloseCanBeUsed)
         ASSERT_EQ(list->count(), 8);
         EXPECT_EQ(list->itemText(3), QStringLiteral("Lamp"));
         EXPECT_EQ(list->currentIndex(), 0);
-        dialog->reject();
-    });
-}
-
-TEST_F(ConnectionsDlgTest, ConnectAndJoinShowTheirStateAndTheBoundButtonStaysSelected)
-{
-    CBriskoSim sim(kCom);
-    ASSERT_TRUE(sim.Start()) << sim.LastError();
-    sim.Configure([](mirelight::CBriskoModel& m) { m.SetNetworkId("5E21"); });
-    Run([&](CConnectionsDlg* dialog) {
         QTest::mouseClick(Control<QPushButton>(dialog, 1011), Qt::LeftButton);
         EXPECT_EQ(Text(dialog, 1008), QStringLiteral("Brisko detected on COM5:"));
         EXPECT_EQ(Text(dialog, 1009), kConnectedPortText);
