@@ -68,11 +68,16 @@ protected:
         ASSERT_TRUE(m_sim.Start()) << m_sim.LastError();
     }
 
-    // Starts a join once the panel is up; during() runs once its network search is under way.
+    // Starts a join once the panel is up, which is once start-up has connected; during() runs
+    // once the join's network search is under way.
     void JoinWhenShown(const std::function<void()>& during)
     {
         WhenTrue([this] { return m_panel.isVisible(); },
-                 [this] { QTimer::singleShot(0, &m_panel, [this] { m_panel.Dongle().Join(); }); });
+                 [this] {
+                     EXPECT_EQ(m_sim.Requests().size(), 12u);
+                     EXPECT_EQ(m_panel.Status(), QStringLiteral("Brisko detected on COM6:"));
+                     QTimer::singleShot(0, &m_panel, [this] { m_panel.Dongle().Join(); });
+                 });
         WhenTrue([this] { return m_sim.Requests().size() == 14; }, during);
     }
 
@@ -122,19 +127,6 @@ TEST_F(OperationInProgressTest,
     EXPECT_EQ(press.readAllStandardOutput(), QByteArray("Message F0 sent for button 2\n"));
 }
 
-TEST_F(OperationInProgressTest, StartUpConnectsToTheStoredPortBeforeThePanelIsShown)
-{
-    std::size_t requestsWhenShown = 0;
-    WhenTrue([this] { return m_panel.isVisible(); },
-             [&] {
-                 requestsWhenShown = m_sim.Requests().size();
-                 m_panel.ExitProgram();
-             });
-    m_panel.DoModal();
-    EXPECT_EQ(requestsWhenShown, 12u);
-    EXPECT_EQ(m_panel.Status(), QStringLiteral("Brisko detected on COM6:"));
-}
-
 TEST_F(OperationInProgressTest, ACancelledAddressAtStartUpEndsTheProgramWithoutShowingIt)
 {
     CSettingsStore().WriteProfileInt(QStringLiteral("Joined"), 1); // no second question
@@ -151,75 +143,57 @@ TEST_F(OperationInProgressTest, ACancelledAddressAtStartUpEndsTheProgramWithoutS
     EXPECT_EQ(questions, 1);
 }
 
-// How the user left the program when the session ended.
-struct OpenWindowCase
+TEST_F(OperationInProgressTest, ASignalClosesEverythingWithinASecondFromAnyState)
 {
-    const char* name;
-    std::function<void(CPanelDlg&)> open; // called inside the panel's run
-    std::function<bool()> isOpen;
-};
-
-void PrintTo(const OpenWindowCase& c, std::ostream* os)
-{
-    *os << c.name;
+    const auto modal = [] { return QApplication::activeModalWidget(); };
+    const auto menu = [] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); };
+    // How the user left the program when the session ended: what opens it, and when it is.
+    const struct
+    {
+        const char* name;
+        std::function<void(CPanelDlg&)> open;
+        std::function<bool()> isOpen;
+    } rows[] = {
+        { "message box over Connections",
+          [](CPanelDlg& p) {
+              testsupport::WhenModal<CConnectionsDlg>([](CConnectionsDlg* d) {
+                  testsupport::Control<QLineEdit>(d, 1010)->setText(QStringLiteral("x"));
+                  d->accept();
+              });
+              p.OnSysCommand(CPanelDlg::IDM_CONNECTIONS);
+          },
+          [&] { return qobject_cast<QMessageBox*>(modal()) != nullptr; } },
+        { "menu by a right click on a button",
+          [](CPanelDlg& p) {
+              QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                      p.Button(2)->mapToGlobal(QPoint(5, 5)));
+              QApplication::sendEvent(p.Button(2), &event);
+          },
+          [&] { return menu() != nullptr; } },
+        { "menu by Shift+F10",
+          [](CPanelDlg& p) { QTest::keyClick(p.Button(0), Qt::Key_F10, Qt::ShiftModifier); },
+          [&] { return menu() != nullptr; } },
+        { "join searching", [](CPanelDlg& p) { p.Dongle().Join(); },
+          [] { return QApplication::overrideCursor() != nullptr; } },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        CPanelDlg panel(&m_shell);
+        CTerminationSignals termination([&panel] { panel.ExitProgram(); });
+        QElapsedTimer sinceSignal;
+        WhenTrue([&] { return panel.isVisible(); },
+                 [&] { QTimer::singleShot(0, &panel, [&] { row.open(panel); }); });
+        WhenTrue(row.isOpen, [&] {
+            sinceSignal.start();
+            ::raise(SIGTERM);
+        });
+        QTimer::singleShot(30000, &panel, [&panel] { panel.ExitProgram(); }); // it never opened
+        EXPECT_EQ(panel.DoModal(), CPanelDlg::IDCANCEL);
+        EXPECT_LT(sinceSignal.elapsed(), 1000);
+        EXPECT_EQ(modal(), nullptr);
+        EXPECT_EQ(menu(), nullptr);
+    }
 }
-
-class TerminationTest : public OperationInProgressTest,
-                        public testing::WithParamInterface<OpenWindowCase>
-{
-};
-
-TEST_P(TerminationTest, ASignalClosesEverythingWithinASecond)
-{
-    CTerminationSignals termination([this] { m_panel.ExitProgram(); });
-    QElapsedTimer sinceSignal;
-    const OpenWindowCase& c = GetParam();
-    WhenTrue([this] { return m_panel.isVisible(); },
-             [&] { QTimer::singleShot(0, &m_panel, [&] { c.open(m_panel); }); });
-    WhenTrue(c.isOpen, [&] {
-        sinceSignal.start();
-        ::raise(SIGTERM);
-    });
-    QTimer::singleShot(30000, &m_panel, [this] { m_panel.ExitProgram(); }); // it never opened
-    EXPECT_EQ(m_panel.DoModal(), CPanelDlg::IDCANCEL);
-    EXPECT_LT(sinceSignal.elapsed(), 1000);
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
-}
-
-template<class T> std::function<bool()> Opened()
-{
-    return [] { return qobject_cast<T*>(QApplication::activeModalWidget()) != nullptr; };
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    FromAnyState, TerminationTest,
-    testing::Values(
-        OpenWindowCase { "MessageBoxOverConnections",
-                         [](CPanelDlg& p) {
-                             testsupport::WhenModal<CConnectionsDlg>([](CConnectionsDlg* d) {
-                                 d->findChild<QLineEdit*>(QStringLiteral("IDC_1010"))
-                                     ->setText(QStringLiteral("x"));
-                                 d->accept();
-                             });
-                             p.OnSysCommand(CPanelDlg::IDM_CONNECTIONS);
-                         },
-                         Opened<QMessageBox>() },
-        // The panel's system menu, by a right click on a button and by Shift+F10.
-        OpenWindowCase { "MenuByRightClick",
-                         [](CPanelDlg& p) {
-                             QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
-                                                     p.Button(2)->mapToGlobal(QPoint(5, 5)));
-                             QApplication::sendEvent(p.Button(2), &event);
-                         },
-                         [] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); } },
-        OpenWindowCase {
-            "MenuByShiftF10",
-            [](CPanelDlg& p) { QTest::keyClick(p.Button(0), Qt::Key_F10, Qt::ShiftModifier); },
-            [] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); } },
-        OpenWindowCase { "JoinSearching", [](CPanelDlg& p) { p.Dongle().Join(); },
-                         [] { return QApplication::overrideCursor() != nullptr; } }),
-    [](const auto& row) { return row.param.name; });
 
 TEST(TerminationSignals, IgnoredSignalsStayIgnoredAndTheFormerHandlingComesBack)
 {
