@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+using testsupport::Control;
 using testsupport::WhenModal;
 
 namespace {
@@ -24,16 +25,6 @@ TEST(SetMacValidation, OnlySixteenHexDigitsPass)
     EXPECT_TRUE(CSetMac::IsValidMacAddress(QStringLiteral("0123456789abcDEF")));
 }
 
-QLineEdit* AddressBox(CSetMac* dialog)
-{
-    return testsupport::Control<QLineEdit>(dialog, 1022);
-}
-
-QPushButton* Button(CSetMac* dialog, int id)
-{
-    return testsupport::Control<QPushButton>(dialog, id);
-}
-
 TEST(SetMacDialog, WrongAddressIsRefusedWithAWarningAndStaysAsTyped)
 {
     QString warning;
@@ -41,8 +32,8 @@ TEST(SetMacDialog, WrongAddressIsRefusedWithAWarningAndStaysAsTyped)
     QString keptText;
     bool stillOpen = false;
     WhenModal<CSetMac>([&](CSetMac* dialog) {
-        EXPECT_EQ(dialog->focusWidget(), AddressBox(dialog));
-        QTest::keyClicks(AddressBox(dialog), QStringLiteral("01-23-45-67-89-AB"));
+        EXPECT_EQ(dialog->focusWidget(), Control<QLineEdit>(dialog, 1022));
+        QTest::keyClicks(Control<QLineEdit>(dialog, 1022), QStringLiteral("01-23-45-67-89-AB"));
         WhenModal<QMessageBox>([&, dialog](QMessageBox* box) {
             warning = box->text();
             title = box->windowTitle();
@@ -50,12 +41,12 @@ TEST(SetMacDialog, WrongAddressIsRefusedWithAWarningAndStaysAsTyped)
             box->button(QMessageBox::Ok)->click();
             QTimer::singleShot(0, dialog, [&, dialog] {
                 stillOpen = dialog->isVisible();
-                keptText = AddressBox(dialog)->text();
-                AddressBox(dialog)->setText(QStringLiteral("0123456789abcDEF"));
-                QTest::keyClick(AddressBox(dialog), Qt::Key_Return); // Enter is OK
+                keptText = Control<QLineEdit>(dialog, 1022)->text();
+                Control<QLineEdit>(dialog, 1022)->setText(QStringLiteral("0123456789abcDEF"));
+                QTest::keyClick(Control<QLineEdit>(dialog, 1022), Qt::Key_Return); // Enter is OK
             });
         });
-        Button(dialog, 1)->click();
+        Control<QPushButton>(dialog, 1)->click();
     });
     CSetMac dialog;
     EXPECT_EQ(dialog.exec(), QDialog::Accepted);
@@ -69,17 +60,18 @@ TEST(SetMacDialog, WrongAddressIsRefusedWithAWarningAndStaysAsTyped)
 TEST(SetMacDialog, CancelEscapeAndTheCloseBoxRefuseEvenAValidAddress)
 {
     const std::vector<std::function<void(CSetMac*)>> ways = {
-        [](CSetMac* dialog) { Button(dialog, 2)->click(); },
+        [](CSetMac* dialog) { Control<QPushButton>(dialog, 2)->click(); },
         [](CSetMac* dialog) {
-            Button(dialog, 2)->setFocus(); // Return goes to the focused button, not to OK
-            QTest::keyClick(Button(dialog, 2), Qt::Key_Return);
+            Control<QPushButton>(dialog, 2)
+                ->setFocus(); // Return goes to the focused button, not to OK
+            QTest::keyClick(Control<QPushButton>(dialog, 2), Qt::Key_Return);
         },
-        [](CSetMac* dialog) { QTest::keyClick(AddressBox(dialog), Qt::Key_Escape); },
+        [](CSetMac* dialog) { QTest::keyClick(Control<QLineEdit>(dialog, 1022), Qt::Key_Escape); },
         [](CSetMac* dialog) { dialog->close(); },
     };
     for (const auto& cancel : ways) {
         WhenModal<CSetMac>([&](CSetMac* dialog) {
-            AddressBox(dialog)->setText(QStringLiteral("0123456789ABCDEF"));
+            Control<QLineEdit>(dialog, 1022)->setText(QStringLiteral("0123456789ABCDEF"));
             cancel(dialog);
         });
         CSetMac dialog;
