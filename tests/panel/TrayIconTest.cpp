@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using Command = ITrayShell::Command;
 
 namespace {
@@ -39,13 +41,8 @@ TEST(TrayIcon, AddsOnceThenModifiesDeletesAndAddsAfreshAfterARemovalOrARefusal)
 
 TEST(TrayIcon, OnlyTheTraysOpenGestureOnOurIconShowsThePanel)
 {
-    struct Row
-    {
-        bool singleClickOpens;
-        int event;
-        int result;
-        bool shows;
-    };
+    // Whether a single click opens, the event, what handling it returns and whether it shows.
+    using Row = std::tuple<bool, int, int, bool>;
     const Row rows[] = {
         { false, CTrayIcon::WM_LBUTTONUP, 0, false }, // XEmbed: the first click of a double
         { false, CTrayIcon::WM_RBUTTONUP, 1, false }, // taken, and shows no menu
@@ -55,17 +52,16 @@ TEST(TrayIcon, OnlyTheTraysOpenGestureOnOurIconShowsThePanel)
         { true, CTrayIcon::WM_RBUTTONUP, 1, false },
         { true, CTrayIcon::WM_LBUTTONUP, 1, true },
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.singleClickOpens << " " << row.event);
+    for (const auto& [singleClickOpens, event, result, shows] : rows) {
+        SCOPED_TRACE(testing::Message() << singleClickOpens << " " << event);
         FakeTrayShell shell;
-        shell.m_singleClickOpens = row.singleClickOpens;
+        shell.m_singleClickOpens = singleClickOpens;
         CPanelDlg panel(&shell);
         ASSERT_FALSE(panel.isVisible());
-        EXPECT_EQ(panel.TrayIcon().HandleTrayMessage(999, row.event), 0);
-        EXPECT_EQ(panel.TrayIcon().HandleTrayMessage(Resources::IDR_MAINFRAME, row.event),
-                  row.result);
-        EXPECT_EQ(panel.isVisible(), row.shows);
-        EXPECT_EQ(panel.IsVisibleAllowed(), row.shows);
+        EXPECT_EQ(panel.TrayIcon().HandleTrayMessage(999, event), 0);
+        EXPECT_EQ(panel.TrayIcon().HandleTrayMessage(Resources::IDR_MAINFRAME, event), result);
+        EXPECT_EQ(panel.isVisible(), shows);
+        EXPECT_EQ(panel.IsVisibleAllowed(), shows);
     }
 }
 
