@@ -5,7 +5,6 @@
 #include "app/CommandRequest.h"
 #include "panel/CPanelDlg.h"
 #include "support/FakeTrayShell.h"
-#include "support/IsolatedEnvironment.h"
 #include "support/ModalDriver.h"
 #include "support/QtPrinters.h"
 
@@ -77,8 +76,8 @@ TEST(SingleInstance, WithoutAUsableRuntimeFolderTheLockGoesToTheUsersDataOrNowhe
 {
     // A runtime "folder" that is a file is of no use, nor is Qt's own stand-in below a temporary
     // "folder" that is a file; the working folder must not stand in for them.
-    const QString runtimeFile = QDir(QString::fromStdString(testsupport::RuntimeDir()))
-                                    .filePath(QStringLiteral("not-a-folder"));
+    const QString runtimeFile
+        = QDir(qEnvironmentVariable("XDG_RUNTIME_DIR")).filePath(QStringLiteral("not-a-folder"));
     QFile(runtimeFile).open(QIODevice::WriteOnly);
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFile));
     qputenv("TMPDIR", QFile::encodeName(runtimeFile));

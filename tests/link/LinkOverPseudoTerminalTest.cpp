@@ -7,7 +7,7 @@
 #include "link/CDongleLink.h"
 #include "link/ComPortPath.h"
 #include "link/CommandLines.h"
-#include "support/IsolatedEnvironment.h"
+#include <cstdlib>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -47,7 +47,7 @@ TEST_F(LinkOverPseudoTerminal, FailedOpensAreQuickAndHarmlessAndAnOpenSetsTheDon
     ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
     // Beside the settings, the user's links (the simulator's among them) name the devices.
     const std::string folder = mirelight::PortsFolder();
-    ASSERT_EQ(folder, testsupport::ConfigHome() + "/Corvanthis Mirelight/ports");
+    ASSERT_EQ(folder, std::string(std::getenv("XDG_CONFIG_HOME")) + "/Corvanthis Mirelight/ports");
     for (const char* name : { "COM71", "COM0" })
         std::filesystem::create_symlink("/dev/null", folder + "/" + name);
     ASSERT_EQ(::close(::open((folder + "/COM72").c_str(), O_CREAT | O_WRONLY, 0600)), 0);

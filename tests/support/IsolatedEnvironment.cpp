@@ -42,14 +42,4 @@ void IsolateUserFolders()
     ::setenv("HOME", MakeFolder(pattern, "home").c_str(), 1);
 }
 
-std::string ConfigHome()
-{
-    return std::getenv("XDG_CONFIG_HOME");
-}
-
-std::string RuntimeDir()
-{
-    return std::getenv("XDG_RUNTIME_DIR");
-}
-
 } // namespace testsupport
