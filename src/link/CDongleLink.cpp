@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <thread>
 
 namespace mirelight {
 
@@ -81,7 +82,7 @@ bool CDongleLink::SendCommand(std::string_view line)
     if (m_pLog && m_pLog->IsEnabled())
         m_pLog->Traffic(ILogSink::Direction::ToDongle, line);
     const auto budget = WriteBudget(line.size());
-    switch (m_hCom->Write(line, budget)) {
+    switch (m_hCom->Write(line, budget, [this](Clock::time_point until) { Pause(until); })) {
     case ISerialPort::WriteResult::Written:
         return true;
     case ISerialPort::WriteResult::Refused:
@@ -98,6 +99,15 @@ bool CDongleLink::SendCommand(std::string_view line)
     m_status.ReportStatus(FormatText("Write failure to COM%ld:", m_iComChan));
     ClosePort();
     return false;
+}
+
+void CDongleLink::Pause(Clock::time_point until)
+{
+    // Nothing to become ready: the time simply passes, with the caller's event loop running.
+    if (m_pWaiter)
+        m_pWaiter->WaitUntil([] { return false; }, until);
+    else
+        std::this_thread::sleep_until(until);
 }
 
 std::chrono::milliseconds CDongleLink::WaitPeriod(long ms)

@@ -124,6 +124,8 @@ private:
     static std::chrono::milliseconds WaitPeriod(long ms);
     // WaitForLine with an end instead of a time-out.
     bool WaitForLineUntil(Clock::time_point deadline);
+    // Lets time pass while a write waits for the device, through the waiter when there is one.
+    void Pause(Clock::time_point until);
 
     IStatusSink& m_status;
     PortOpener m_openPort;

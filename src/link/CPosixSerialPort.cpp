@@ -14,7 +14,6 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <termios.h>
-#include <thread>
 #include <unistd.h>
 
 namespace mirelight {
@@ -23,6 +22,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
+
+// How often a write looks whether the driver takes bytes again; only while a write waits.
+constexpr auto kWritablePoll = 5ms;
 
 // Results are ignored on purpose: a device that rejects a setting is still worth talking to,
 // and the answers (or their absence) tell the rest.
@@ -171,7 +173,8 @@ void CPosixSerialPort::InterruptRead()
 }
 
 ISerialPort::WriteResult CPosixSerialPort::Write(std::string_view bytes,
-                                                 std::chrono::milliseconds budget)
+                                                 std::chrono::milliseconds budget,
+                                                 const Pause& pause)
 {
     std::lock_guard lock(m_fdMutex); // the reader lets go of a device that went away
     if (m_fd < 0)
@@ -191,17 +194,18 @@ ISerialPort::WriteResult CPosixSerialPort::Write(std::string_view bytes,
         if (n < 0 && errno != EAGAIN)
             return started ? WriteResult::Failed : WriteResult::Refused;
         started = true;
-        if (!WaitWritable(deadline))
+        if (!WaitWritable(deadline, pause))
             return WriteResult::TimedOut;
     }
-    return WaitSent(deadline);
+    return WaitSent(deadline, pause);
 }
 
 // The driver has every byte; the line is written once they have left it. tcdrain would wait
 // for that without limit (a USB adapter that stops taking bytes holds it for ever), so the
-// output queue is watched instead, sleeping about as long as the bytes still queued take at
-// 38400 baud. This sleeps only while a write is in progress: an idle link never wakes.
-ISerialPort::WriteResult CPosixSerialPort::WaitSent(Clock::time_point deadline) const
+// output queue is watched instead, pausing about as long as the bytes still queued take at
+// 38400 baud. This pauses only while a write is in progress: an idle link never wakes.
+ISerialPort::WriteResult CPosixSerialPort::WaitSent(Clock::time_point deadline,
+                                                    const Pause& pause) const
 {
     constexpr auto kByteTime = std::chrono::microseconds(260); // 10 bits at 38400 baud
     for (;;) {
@@ -214,22 +218,23 @@ ISerialPort::WriteResult CPosixSerialPort::WaitSent(Clock::time_point deadline) 
         if (left <= Clock::duration::zero())
             return WriteResult::TimedOut;
         const Clock::duration sleep = std::max<Clock::duration>(queued * kByteTime, 1ms);
-        std::this_thread::sleep_for(std::min(sleep, left));
+        pause(Clock::now() + std::min(sleep, left));
     }
 }
 
 // True when the driver has room again (or the port has failed, which the next write reports);
 // false when the deadline passes first.
-bool CPosixSerialPort::WaitWritable(Clock::time_point deadline) const
+bool CPosixSerialPort::WaitWritable(Clock::time_point deadline, const Pause& pause) const
 {
+    // Looked at without blocking, the pauses between the looks are the caller's.
     for (;;) {
-        const int timeout = RemainingMilliseconds(deadline);
-        if (timeout == 0)
-            return false;
         pollfd fd { m_fd, POLLOUT, 0 };
-        const int ready = ::poll(&fd, 1, timeout);
+        const int ready = ::poll(&fd, 1, 0);
         if (ready > 0 || (ready < 0 && errno != EINTR))
             return true;
+        if (RemainingMilliseconds(deadline) == 0)
+            return false;
+        pause(std::min(deadline, Clock::now() + kWritablePoll));
     }
 }
 

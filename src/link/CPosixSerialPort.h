@@ -27,15 +27,16 @@ public:
 
     ReadResult Read(std::span<char> buffer, std::size_t& count) override;
     void InterruptRead() override;
-    WriteResult Write(std::string_view bytes, std::chrono::milliseconds budget) override;
+    WriteResult Write(std::string_view bytes, std::chrono::milliseconds budget,
+                      const Pause& pause) override;
     void Close() override;
 
 private:
     CPosixSerialPort(int fd, int wakeFd);
 
     ReadResult DeviceGone();
-    bool WaitWritable(std::chrono::steady_clock::time_point deadline) const;
-    WriteResult WaitSent(std::chrono::steady_clock::time_point deadline) const;
+    bool WaitWritable(std::chrono::steady_clock::time_point deadline, const Pause& pause) const;
+    WriteResult WaitSent(std::chrono::steady_clock::time_point deadline, const Pause& pause) const;
     void CloseDevice(); // with m_fdMutex held
 
     // Written under m_fdMutex: by Read when the device went away, by Close after the reader

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <span>
 #include <string_view>
 
@@ -39,9 +40,15 @@ public:
     // whose reads were interrupted is about to be closed.
     virtual void InterruptRead() = 0;
 
-    // Writes all the bytes and waits until they have left the driver towards the device, for
-    // at most budget in all, whatever the device does.
-    virtual WriteResult Write(std::string_view bytes, std::chrono::milliseconds budget) = 0;
+    // How a write lets time pass while the device is slow to take its bytes: it returns by
+    // the given time (a user interface's event loop may run meanwhile).
+    using Pause = std::function<void(std::chrono::steady_clock::time_point until)>;
+
+    // Writes all the bytes and waits, through pause, until they have left the driver towards
+    // the device, for at most budget in all, whatever the device does.
+    virtual WriteResult Write(std::string_view bytes, std::chrono::milliseconds budget,
+                              const Pause& pause)
+        = 0;
 
     // Releases the device. Idempotent.
     virtual void Close() = 0;

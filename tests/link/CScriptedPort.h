@@ -78,7 +78,8 @@ public:
     {
         Change([this] { m->record.interrupted = true; });
     }
-    WriteResult Write(std::string_view bytes, std::chrono::milliseconds budget) override
+    WriteResult Write(std::string_view bytes, std::chrono::milliseconds budget,
+                      const Pause&) override
     {
         std::lock_guard lock(m->mutex);
         m->record.lastBudget = budget;

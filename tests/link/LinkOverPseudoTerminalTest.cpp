@@ -7,16 +7,17 @@
 #include "link/CDongleLink.h"
 #include "link/ComPortPath.h"
 #include "link/CommandLines.h"
-#include <cstdlib>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <thread>
 #include <unistd.h>
 
 using mirelight::CBriskoModel;
@@ -94,18 +95,34 @@ TEST_F(LinkOverPseudoTerminal, TheSimulatedDongleAnswersAsLateAsScripted)
     EXPECT_GE(Clock::now() - start, 450ms);
 }
 
-TEST_F(LinkOverPseudoTerminal, AWriteTheDeviceNeverTakesIsAWriteFailure)
+// Counts the waits it is asked for, and lets them pass.
+struct CountingWaiter final : mirelight::IWaiter
+{
+    bool WaitUntil(const std::function<bool()>& ready, Clock::time_point end) override
+    {
+        ++waits;
+        std::this_thread::sleep_until(end);
+        return ready();
+    }
+    void Wake() override { }
+    int waits = 0;
+};
+
+TEST_F(LinkOverPseudoTerminal, AWriteTheDeviceNeverTakesIsAWriteFailureAndWaitsThroughTheWaiter)
 {
     m_sim.SetReading(false);
-    ASSERT_TRUE(m_link.Open(kCom));
+    CountingWaiter waiter; // the event loop of a user interface runs while a write waits
+    mirelight::CDongleLink link(m_status, &waiter);
+    ASSERT_TRUE(link.Open(kCom));
     const std::string line = commands::BindRequest(0);
     int written = 0;
-    while (written < 10000 && m_link.SendCommand(line))
+    while (written < 10000 && link.SendCommand(line))
         ++written;
+    EXPECT_GT(waiter.waits, 0);
     EXPECT_GT(written, 10) << "the pseudo-terminal buffers a good many lines first";
     EXPECT_LT(written, 10000);
     EXPECT_THAT(m_status.texts, ElementsAre("Write failure to COM5:"));
-    EXPECT_FALSE(m_link.IsOpen());
+    EXPECT_FALSE(link.IsOpen());
 }
 
 TEST_F(LinkOverPseudoTerminal, IdleWithAnUnreleasedLinePendingUsesNoCpu)
