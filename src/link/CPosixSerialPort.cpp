@@ -98,7 +98,7 @@ std::unique_ptr<CPosixSerialPort> CPosixSerialPort::Open(const std::string& path
     }
     // Nothing on the device changes before it is ours, so a failed open leaves it as it found
     // it (an exclusive flag left behind would keep other programs out until we close).
-    auto fail = [&](PortFailure why) {
+    auto fail = [&](const PortFailure& why) {
         failure = why;
         ::close(fd);
         return nullptr;
