@@ -9,7 +9,7 @@
 
 #include "link/CDongleLink.h"
 #include "link/CLineReader.h"
-#include "link/CPosixSerialPort.h"
+#include "platform/posix/CPosixSerialPort.h"
 #include "link/CommandLines.h"
 
 #ifdef MIRELIGHT_BENCH_EVENT_LOOP

@@ -7,7 +7,7 @@
 
 #include "CSoakHost.h"
 
-#include "link/ComPortPath.h"
+#include "platform/posix/ComPortPath.h"
 #include "link/CommandLines.h"
 #include "link/FormatText.h"
 #include "network/CDongle.h"

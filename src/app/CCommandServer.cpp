@@ -1,18 +1,14 @@
 #include "app/CCommandServer.h"
 
-#include "app/CInstanceLock.h"
 #include "panel/CPanelDlg.h"
+#include "platform/CInstanceLock.h"
+#include "platform/PeerCredentials.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QPointer>
 #include <QTimer>
-
-#ifdef Q_OS_LINUX
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
 
 using mirelight::remote::Request;
 
@@ -21,23 +17,6 @@ namespace {
 // A request that has not arrived whole by then is dropped: a stalled client holds nothing.
 constexpr int kRequestTimeoutMs = 2000;
 constexpr char kTaken[] = "requestTaken";
-
-bool IsSameUser(const QLocalSocket* client)
-{
-#ifdef Q_OS_LINUX
-    // The folder and the socket are the user's alone already; the kernel's word settles it.
-    ucred peer {};
-    socklen_t length = sizeof peer;
-    if (::getsockopt(static_cast<int>(client->socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer,
-                     &length)
-        != 0)
-        return false;
-    return peer.uid == ::getuid();
-#else
-    Q_UNUSED(client);
-    return true;
-#endif
-}
 
 } // namespace
 
@@ -69,7 +48,7 @@ void CCommandServer::OnNewConnection()
 {
     while (QLocalSocket* client = m_server.nextPendingConnection()) {
         connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-        if (!IsSameUser(client)) {
+        if (!IsSameUserPeer(client->socketDescriptor())) {
             client->abort();
             continue;
         }

@@ -1,7 +1,7 @@
 #include "app/CPanelApp.h"
 
 #include "app/CCommandServer.h"
-#include "app/CTerminationSignals.h"
+#include "platform/CTerminationSignals.h"
 #include "panel/CPanelDlg.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CInstanceLock.h"
+#include "platform/CInstanceLock.h"
 
 // Start-up: one instance per user, then the switch panel for the life of the program.
 class CPanelApp

@@ -1,33 +1,15 @@
 #include "link/CDongleLink.h"
 
-#include "link/CPosixSerialPort.h"
-#include "link/ComPortPath.h"
+#include "link/ComPort.h"
 #include "link/CommandLines.h"
 #include "link/FormatText.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <thread>
 
 namespace mirelight {
 
 namespace {
-
-std::unique_ptr<ISerialPort> OpenPosixComPort(long comChan, PortFailure& failure, ILogSink* log)
-{
-    const std::string path = ResolveComPort(comChan);
-    if (log && log->IsEnabled()) {
-        std::error_code error; // the device behind a ports link, as the kernel names it
-        const std::string device = std::filesystem::canonical(path, error).string();
-        LogEvent(log, "COM%ld is %s%s%s", comChan, path.empty() ? "nothing" : path.c_str(),
-                 device == path ? "" : " -> ", device == path ? "" : device.c_str());
-    }
-    if (path.empty()) {
-        failure = { PortFailure::Kind::NoSuchDevice };
-        return nullptr;
-    }
-    return CPosixSerialPort::Open(path, failure);
-}
 
 bool BeginsWithOneOf(std::string_view line, std::initializer_list<std::string_view> names)
 {
@@ -41,9 +23,7 @@ bool BeginsWithOneOf(std::string_view line, std::initializer_list<std::string_vi
 CDongleLink::CDongleLink(IStatusSink& status, IWaiter* waiter, ILogSink* log)
     : CDongleLink(
         status,
-        [log](long comChan, PortFailure& failure) {
-            return OpenPosixComPort(comChan, failure, log);
-        },
+        [log](long comChan, PortFailure& failure) { return OpenComPort(comChan, failure, log); },
         waiter, log)
 { }
 

@@ -35,7 +35,7 @@ public:
     using PortOpener
         = std::function<std::unique_ptr<ISerialPort>(long comChan, PortFailure& failure)>;
 
-    // The real thing: COM n resolved as ResolveComPort does, opened as a CPosixSerialPort.
+    // The real thing: COM n opened as OpenComPort does on this system.
     // Waits block the calling thread unless a waiter is given; every line and what happens
     // to the port goes to log, if given (both must outlive the link).
     explicit CDongleLink(IStatusSink& status, IWaiter* waiter = nullptr, ILogSink* log = nullptr);

@@ -1,5 +1,5 @@
 #include "app/CCommandServer.h"
-#include "app/CInstanceLock.h"
+#include "platform/CInstanceLock.h"
 #include "app/CPanelApp.h"
 #include "app/CSettingsStore.h"
 #include "app/CommandRequest.h"

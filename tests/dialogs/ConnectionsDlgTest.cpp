@@ -6,7 +6,7 @@
 #include "support/QtPrinters.h"
 
 #include "CBriskoSim.h"
-#include "link/ComPortPath.h"
+#include "platform/posix/ComPortPath.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

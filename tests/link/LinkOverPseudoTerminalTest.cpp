@@ -5,7 +5,7 @@
 #include "CBriskoSim.h"
 #include "CScriptedPort.h"
 #include "link/CDongleLink.h"
-#include "link/ComPortPath.h"
+#include "platform/posix/ComPortPath.h"
 #include "link/CommandLines.h"
 
 #include <gmock/gmock.h>

@@ -1,6 +1,6 @@
 #include "app/CCommandServer.h"
 #include "app/CSettingsStore.h"
-#include "app/CTerminationSignals.h"
+#include "platform/CTerminationSignals.h"
 #include "dialogs/CConnectionsDlg.h"
 #include "dialogs/CSetMac.h"
 #include "panel/CPanelDlg.h"

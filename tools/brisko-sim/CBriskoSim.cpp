@@ -1,6 +1,6 @@
 #include "CBriskoSim.h"
 
-#include "link/ComPortPath.h"
+#include "platform/posix/ComPortPath.h"
 
 #include <cerrno>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "app/CInstanceLock.h"
+#include "platform/CInstanceLock.h"
 
 #include <QDir>
 #include <QStandardPaths>
@@ -10,8 +10,8 @@
 
 CInstanceLock::~CInstanceLock()
 {
-    if (m_fd >= 0)
-        ::close(m_fd); // releases the flock
+    if (m_handle >= 0)
+        ::close(static_cast<int>(m_handle)); // releases the flock
 }
 
 QString CInstanceLock::LockFilePath()
@@ -36,7 +36,7 @@ CInstanceLock::Outcome CInstanceLock::Acquire()
     if (fd < 0)
         return Outcome::Unavailable;
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        m_fd = fd;
+        m_handle = fd;
         return Outcome::Acquired;
     }
     const bool held = errno == EWOULDBLOCK;

@@ -2,10 +2,13 @@
 
 #include <QString>
 
-// Keeps a second instance of the program out for the same user. The lock is an flock on
+#include <cstdint>
+
+// Keeps a second instance of the program out for the same user. POSIX: an flock on
 // "Mirelight Mutex.lock" in the user's runtime folder (or, when the session has none that is
 // usable, the user's own data folder): the kernel drops it when the holder dies, so a
 // crashed instance never blocks the next start, and another user's folder is another file.
+// Windows: the named mutex "Mirelight Mutex" of the user's session.
 class CInstanceLock
 {
 public:
@@ -23,5 +26,5 @@ public:
     static QString LockFilePath();
 
 private:
-    int m_fd = -1;
+    std::intptr_t m_handle = -1; // the descriptor or handle that holds the lock
 };

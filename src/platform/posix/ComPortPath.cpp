@@ -1,4 +1,4 @@
-#include "link/ComPortPath.h"
+#include "platform/posix/ComPortPath.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "link/CPosixSerialPort.h"
+#include "platform/posix/CPosixSerialPort.h"
 
 #include <algorithm>
 #include <cerrno>

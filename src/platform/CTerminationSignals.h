@@ -1,0 +1,22 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+// Turns the session's request to end (logout, shutdown, Ctrl+C, a closed terminal) into an
+// orderly end of the program on the user-interface thread, so that the settings are saved on
+// the way out. POSIX: SIGTERM, SIGINT and SIGHUP, where a signal ignored when the program
+// started (nohup) stays ignored. Windows: the session-end messages and console control events.
+class CTerminationSignals
+{
+public:
+    explicit CTerminationSignals(std::function<void()> onTerminate);
+    ~CTerminationSignals(); // restores the handling found at the start
+
+    CTerminationSignals(const CTerminationSignals&) = delete;
+    CTerminationSignals& operator=(const CTerminationSignals&) = delete;
+
+private:
+    class CHandlers; // the platform's own hooks
+    std::unique_ptr<CHandlers> m_pHandlers;
+};

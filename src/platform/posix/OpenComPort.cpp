@@ -1,0 +1,26 @@
+#include "link/ComPort.h"
+
+#include "platform/posix/CPosixSerialPort.h"
+#include "platform/posix/ComPortPath.h"
+
+#include <filesystem>
+
+namespace mirelight {
+
+std::unique_ptr<ISerialPort> OpenComPort(long comChan, PortFailure& failure, ILogSink* log)
+{
+    const std::string path = ResolveComPort(comChan);
+    if (log && log->IsEnabled()) {
+        std::error_code error; // the device behind a ports link, as the kernel names it
+        const std::string device = std::filesystem::canonical(path, error).string();
+        LogEvent(log, "COM%ld is %s%s%s", comChan, path.empty() ? "nothing" : path.c_str(),
+                 device == path ? "" : " -> ", device == path ? "" : device.c_str());
+    }
+    if (path.empty()) {
+        failure = { PortFailure::Kind::NoSuchDevice };
+        return nullptr;
+    }
+    return CPosixSerialPort::Open(path, failure);
+}
+
+} // namespace mirelight
