@@ -5,8 +5,8 @@
 #include "CBriskoSim.h"
 #include "CScriptedPort.h"
 #include "link/CDongleLink.h"
-#include "platform/posix/ComPortPath.h"
 #include "link/CommandLines.h"
+#include "platform/posix/ComPortPath.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -65,7 +65,15 @@ TEST_F(LinkOverPseudoTerminal, FailedOpensAreQuickAndHarmlessAndAnOpenSetsTheDon
     EXPECT_FALSE(m_link.Open(72)) << "a regular file";
     EXPECT_LT(Clock::now() - start, 1s);
 
-    ::close(holder); // free again
+    // What the device sent before the link had it answers nothing of the link's.
+    m_sim.Send("+DVRC=STALE\r\n");
+    int pending = 0;
+    for (int i = 0; i < 500 && pending == 0; ++i) {
+        std::this_thread::sleep_for(10ms);
+        ::ioctl(holder, FIONREAD, &pending);
+    }
+    ASSERT_GT(pending, 0);
+    ::flock(holder, LOCK_UN); // free again
     ASSERT_TRUE(m_link.Open(kCom));
     termios settings {};
     ASSERT_TRUE(m_sim.LineSettings(settings));
@@ -75,9 +83,11 @@ TEST_F(LinkOverPseudoTerminal, FailedOpensAreQuickAndHarmlessAndAnOpenSetsTheDon
     EXPECT_EQ(settings.c_lflag & (ICANON | ECHO | ISIG), 0u);
     EXPECT_EQ(settings.c_iflag & (IXON | IXOFF | ICRNL | INLCR | IGNCR | ISTRIP), 0u);
     EXPECT_EQ(settings.c_oflag & OPOST, 0u);
-    EXPECT_TRUE(m_link.Exchange(commands::VersionRequest(), { commands::kVersionConfirm },
-                                commands::kAnswerTimeout, commands::kVersionCode));
+    const auto version = m_link.Exchange(commands::VersionRequest(), { commands::kVersionConfirm },
+                                         commands::kAnswerTimeout, commands::kVersionCode);
+    EXPECT_THAT(version.value_or(""), testing::StartsWith("+DVRC=0B400112"));
     EXPECT_THAT(m_status.texts, IsEmpty());
+    ::close(holder);
 }
 
 // The fault matrix relies on it to put other lines between a bind's two answers.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <thread>
 #include <tuple>
 
@@ -70,6 +71,27 @@ TEST_F(ConnectTest, CancelledAddressClosesThePortEndsTheProgramAndNoOperationSta
     EXPECT_EQ(Status(), "Couldn't find Brisko on COM7:");
 }
 
+TEST_F(ConnectTest, AnAddressNotOfSixteenHexDigitsIsNeverSentAndTheProgramGoesOn)
+{
+    m_sim.Configure([](CBriskoModel& m) { m.SetMacMissing(true); });
+    m_host.m_macDigits = "0123456789abcdeG";
+    m_dongle.Connect();
+    EXPECT_EQ(m_sim.Requests(), std::vector<std::string>({ "+DVRR" }));
+    EXPECT_EQ(Status(), "Couldn't find Brisko on COM7:");
+    EXPECT_FALSE(m_dongle.IsPortOpen());
+    EXPECT_EQ(m_host.m_exits, 0);
+}
+
+// Kept from the first dongles: the model check takes whatever line comes first.
+TEST_F(ConnectTest, TheModelCheckTakesALineOfAnotherNameForItsAnswer)
+{
+    m_sim.Configure(
+        [](CBriskoModel& m) { m.SendBefore("+DVRR", CBriskoModel::UnrelatedLine(), 2); });
+    m_dongle.Connect();
+    EXPECT_EQ(Status(), "Device on COM7: is not a Brisko");
+    EXPECT_FALSE(m_dongle.IsPortOpen());
+}
+
 TEST_F(ConnectTest, FailedConnectEndsAJoinWithJoinedAlreadyStoredAsZeroAndABindAfterChoosing)
 {
     m_settings.m_iComChan = 57; // nothing there
@@ -100,15 +122,24 @@ TEST_F(JoinTest, FromAClosedPortConnectsThenJoinsTheNetworkFoundAndStoresIt)
     EXPECT_EQ(m_host.m_updateControls, 2);
 }
 
-TEST_F(JoinTest, IdentifierThatIsShortOrNotHexNeverReachesAJoinRequest)
+TEST_F(JoinTest, NoNetworkOrAnIdentifierThatIsShortOrNotHexNeverReachesAJoinRequest)
 {
+    using Row = std::pair<std::function<void(CBriskoModel&)>, const char*>;
     Connected();
-    for (const char* id : { "12G4", "AB\r\n" }) {
-        m_sim.Configure([&](CBriskoModel& m) { m.SetNetworkId(id); });
+    for (const auto& [script, status] :
+         { Row { [](CBriskoModel& m) { m.AnswerWithStatus("+NNDR", "01", 1); },
+                 "No networks found" },
+           Row { [](CBriskoModel& m) { m.SetNetworkId("12G4"); },
+                 "Network found but couldn't join" },
+           Row { [](CBriskoModel& m) { m.SetNetworkId("AB\r\n"); },
+                 "Network found but couldn't join" } }) {
+        m_sim.Configure(script);
         const std::size_t before = m_sim.Requests().size();
         m_dongle.Join();
-        EXPECT_EQ(Status(), "Network found but couldn't join") << id;
-        EXPECT_EQ(m_sim.Requests().size(), before + 2) << "no join request for " << id;
+        EXPECT_EQ(Status(), status);
+        EXPECT_EQ(m_sim.Requests().size(), before + 2) << "no join request for " << status;
+        EXPECT_TRUE(m_dongle.IsPortOpen());
+        EXPECT_FALSE(m_dongle.IsNetworkUp());
     }
 }
 
@@ -121,6 +152,8 @@ TEST_F(JoinTest, RejoinAtStartUpConnectsFirst)
     EXPECT_EQ(requests[13], "+NJNR=010000000000000000F8FF070000000000000000000000000000");
     EXPECT_TRUE(m_dongle.IsNetworkUp());
     EXPECT_EQ(m_host.m_updateControls, 2);
+    m_dongle.Connect(); // leaves the network flags as they are
+    EXPECT_TRUE(m_dongle.IsNetworkUp());
 }
 
 const std::string kMessagePrefix = "+ADAR=06000000000100000A0100000000000000000000000000001";
@@ -157,6 +190,19 @@ TEST_F(SwitchTest, RefusedMessageRejoinsOnceAndSendsOnceMore)
     m_sim.Configure([](CBriskoModel& m) { m.AnswerWithStatus("+ADAR=06", "01", 0); });
     m_dongle.SendButtonMessage(0, true);
     EXPECT_EQ(NewRequests().size(), 4u); // never more than one rejoin and one retry
+}
+
+TEST_F(SwitchTest, LinesLateBehindTheLastAnswerOfConnectOrJoinNeverAnswerTheNextPress)
+{
+    const std::pair<const char*, std::function<void()>> operations[]
+        = { { "+DRSR", [this] { Connected(); } }, { "+NJNR", [this] { m_dongle.Join(); } } };
+    for (const auto& [lastRequest, operation] : operations) {
+        m_sim.Configure([&](CBriskoModel& m) { m.SendAfter(lastRequest, "+ADAC=01\r\n", 1); });
+        operation();
+        m_requestsBefore = m_sim.Requests().size();
+        m_dongle.SendButtonMessage(0, true);
+        EXPECT_EQ(NewRequests().size(), 1u) << "a refusal left behind " << lastRequest;
+    }
 }
 
 // True when a descriptor of this process is still on the device at path.

@@ -22,7 +22,7 @@ public:
     bool AskMacAddress(std::string& digits) override
     {
         ++m_macQuestions;
-        digits = "0123456789abcDEF";
+        digits = m_macDigits;
         return m_macConfirmed;
     }
     void ExitProgram() override { ++m_exits; }
@@ -35,6 +35,7 @@ public:
 
     const std::string* m_status = nullptr; // where StatusChanged reads the status from
     bool m_macConfirmed = true;
+    std::string m_macDigits = "0123456789abcDEF"; // as typed
     std::vector<std::string> m_statuses; // every status reported, in order
     std::vector<int> m_joinedWhenSaved; // "Joined" at each SaveSettings call
     int m_updateControls = 0;

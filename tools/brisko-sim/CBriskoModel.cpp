@@ -90,6 +90,11 @@ void CBriskoModel::SendBefore(std::string prefix, std::string bytes, int occurre
     AddRule(RuleKind::SendBefore, std::move(prefix), occurrence, std::move(bytes));
 }
 
+void CBriskoModel::SendAfter(std::string prefix, std::string bytes, int occurrence)
+{
+    AddRule(RuleKind::SendAfter, std::move(prefix), occurrence, std::move(bytes));
+}
+
 void CBriskoModel::UnplugAt(std::string prefix, int occurrence)
 {
     AddRule(RuleKind::Unplug, std::move(prefix), occurrence);
@@ -105,6 +110,7 @@ SimReaction CBriskoModel::HandleRequest(std::string_view request)
     SimReaction reaction;
     reaction.events.push_back("request " + std::string(request));
     std::string status(kSuccess);
+    std::string after;
     bool answered = true;
     for (const Rule* rule : MatchRules(request)) {
         switch (rule->kind) {
@@ -116,6 +122,9 @@ SimReaction CBriskoModel::HandleRequest(std::string_view request)
             break;
         case RuleKind::SendBefore:
             reaction.outputs.push_back({ m_answerDelay, rule->value });
+            break;
+        case RuleKind::SendAfter:
+            after += rule->value;
             break;
         case RuleKind::Unplug:
             reaction.unplug = true;
@@ -132,7 +141,7 @@ SimReaction CBriskoModel::HandleRequest(std::string_view request)
         return reaction;
     }
     const Answer answer = DefaultAnswer(request, status, reaction.events);
-    reaction.outputs.push_back({ m_answerDelay, answer.line });
+    reaction.outputs.push_back({ m_answerDelay, answer.line + after });
     if (answer.bindPending)
         reaction.outputs.push_back({ m_answerDelay + m_bindDelay, BindIndication(request) });
     return reaction;

@@ -56,6 +56,8 @@ public:
     void LeaveUnanswered(std::string prefix, int occurrence = 0);
     // Sends bytes (unrelated lines, garbage, over-long lines...) just before the answer.
     void SendBefore(std::string prefix, std::string bytes, int occurrence = 0);
+    // Sends bytes right behind the answer, in the same write (late chatter).
+    void SendAfter(std::string prefix, std::string bytes, int occurrence = 0);
     void UnplugAt(std::string prefix, int occurrence = 1);
 
     // A request as received, without its "\r".
@@ -64,7 +66,7 @@ public:
     const std::array<bool, kLights>& Lights() const { return m_lights; }
 
 private:
-    enum class RuleKind { Status, Unanswered, SendBefore, Unplug };
+    enum class RuleKind { Status, Unanswered, SendBefore, SendAfter, Unplug };
     struct Rule
     {
         RuleKind kind;
