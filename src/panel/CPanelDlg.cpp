@@ -261,16 +261,14 @@ void CPanelDlg::OnSysCommand(unsigned id)
         break;
     }
     case IDM_BUTTONS: {
-        CButtonsDlg buttons(this);
-        buttons.m_pPanel = this;
+        CButtonsDlg buttons(m_settings, this);
         buttons.exec();
         SaveSettings();
         LoadSettings();
         break;
     }
     case IDM_CONNECTIONS: {
-        CConnectionsDlg connections(this);
-        connections.m_pPanel = this;
+        CConnectionsDlg connections(m_settings, m_dongle, *this, this);
         m_pConnDlg = &connections;
         connections.exec();
         m_pConnDlg = nullptr;

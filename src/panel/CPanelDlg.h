@@ -2,12 +2,14 @@
 
 #include "app/CLogSink.h"
 #include "app/CTemplateDialog.h"
+#include "dialogs/IDialogHost.h"
 #include "network/CDongle.h"
 #include "network/IDongleHost.h"
 #include "network/PanelSettings.h"
 #include "panel/CEventLoopWaiter.h"
 #include "panel/CTrayIcon.h"
 #include "panel/ITrayShell.h"
+#include "panel/ITrayWindow.h"
 
 #include <QEventLoop>
 #include <QIcon>
@@ -23,7 +25,10 @@ class QPushButton;
 
 // The switch panel: the program's only main window and owner of its state. It runs its own
 // modal loop for the life of the program; Esc and the close box only hide it.
-class CPanelDlg final : public CTemplateDialog, public mirelight::IDongleHost
+class CPanelDlg final : public CTemplateDialog,
+                        public mirelight::IDongleHost,
+                        public IDialogHost,
+                        public ITrayWindow
 {
     Q_OBJECT
 
@@ -57,7 +62,7 @@ public:
 
     void OnSysCommand(unsigned id);
     // The tray's open gesture (or --show): the panel may be shown again, and is.
-    void ShowFromTray();
+    void ShowFromTray() override;
     // What a click on button index 0..7 does, for a command from outside; done learns
     // whether the message was confirmed once the press has run.
     void PressButton(int index, std::function<void(bool confirmed)> done);
@@ -79,7 +84,7 @@ public:
     QPushButton* Button(int index) const { return m_buttons[index]; }
     bool IsVisibleAllowed() const { return m_bVisible; }
 
-    // What the dongle operations ask of the user interface.
+    // What the dongle operations and the Connections dialog ask of the user interface.
     void StatusChanged() override;
     void UpdateControls() override;
     bool AskMacAddress(std::string& digits) override;
