@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/CTemplateDialog.h"
 #include "network/PanelSettings.h"
+#include "ui/CTemplateDialog.h"
 
 #include <QString>
 

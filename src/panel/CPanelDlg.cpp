@@ -1,12 +1,12 @@
 #include "panel/CPanelDlg.h"
 
 #include "app/CSettingsStore.h"
-#include "app/Resources.h"
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CButtonsDlg.h"
 #include "dialogs/CConnectionsDlg.h"
 #include "dialogs/CSetMac.h"
 #include "panel/CQtTrayShell.h"
+#include "ui/Resources.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -82,6 +82,8 @@ int CPanelDlg::DoModal()
     OnInitDialog();
     if (!m_bModalEnded) {
         ShowAtStart();
+        // A loop of its own, not QDialog::exec(): hiding a dialog ends its exec(), and the
+        // panel hides to the tray and comes back many times in one run. Only EndModal ends it.
         m_modalLoop.exec();
     }
     hide();

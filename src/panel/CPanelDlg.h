@@ -1,7 +1,5 @@
 #pragma once
 
-#include "app/CLogSink.h"
-#include "app/CTemplateDialog.h"
 #include "dialogs/IDialogHost.h"
 #include "network/CDongle.h"
 #include "network/IDongleHost.h"
@@ -10,6 +8,8 @@
 #include "panel/CTrayIcon.h"
 #include "panel/ITrayShell.h"
 #include "panel/ITrayWindow.h"
+#include "ui/CLogSink.h"
+#include "ui/CTemplateDialog.h"
 
 #include <QEventLoop>
 #include <QIcon>

@@ -1,8 +1,8 @@
 #include "panel/CTrayIcon.h"
 
-#include "app/Resources.h"
 #include "panel/ITrayShell.h"
 #include "panel/ITrayWindow.h"
+#include "ui/Resources.h"
 
 namespace {
 

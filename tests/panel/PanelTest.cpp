@@ -1,5 +1,4 @@
 #include "app/CSettingsStore.h"
-#include "app/Resources.h"
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CButtonsDlg.h"
 #include "panel/CPanelDlg.h"
@@ -7,6 +6,7 @@
 #include "support/FakeTrayShell.h"
 #include "support/ModalDriver.h"
 #include "support/QtPrinters.h"
+#include "ui/Resources.h"
 
 #include <QApplication>
 #include <QFile>
