@@ -1,6 +1,5 @@
 #include "panel/CPanelDlg.h"
 
-#include "app/CSettingsStore.h"
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CButtonsDlg.h"
 #include "dialogs/CConnectionsDlg.h"
@@ -45,11 +44,12 @@ int ClampToScreen(qint64 windowSize, int frame, int available)
 
 } // namespace
 
-CPanelDlg::CPanelDlg(ITrayShell* trayShell)
+CPanelDlg::CPanelDlg(ITrayShell* trayShell, ISettingsStorage* storage)
     : CTemplateDialog(nullptr, QStringLiteral("Mirelight"), 150, 89),
       m_ownTrayShell(trayShell ? nullptr : std::make_unique<CQtTrayShell>()),
       m_hIcon(Resources::Icon(Resources::IDR_MAINFRAME)),
-      m_trayIcon(Resources::IDR_MAINFRAME, trayShell ? *trayShell : *m_ownTrayShell)
+      m_trayIcon(Resources::IDR_MAINFRAME, trayShell ? *trayShell : *m_ownTrayShell),
+      m_pStorage(storage)
 {
     // The main window: in the task bar, with a close box but nothing to minimise or resize.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -286,13 +286,15 @@ void CPanelDlg::OnSysCommand(unsigned id)
 
 void CPanelDlg::SaveSettings()
 {
-    CSettingsStore().Save(m_settings);
+    if (m_pStorage)
+        m_pStorage->Save(m_settings);
     ApplyCaptions();
 }
 
 void CPanelDlg::LoadSettings()
 {
-    CSettingsStore().Load(m_settings);
+    if (m_pStorage)
+        m_pStorage->Load(m_settings);
     ApplyCaptions();
     ResizeForLayout();
 }

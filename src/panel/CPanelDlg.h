@@ -6,6 +6,7 @@
 #include "network/PanelSettings.h"
 #include "panel/CEventLoopWaiter.h"
 #include "panel/CTrayIcon.h"
+#include "panel/ISettingsStorage.h"
 #include "panel/ITrayShell.h"
 #include "panel/ITrayWindow.h"
 #include "ui/CLogSink.h"
@@ -47,8 +48,9 @@ public:
     static constexpr std::array<int, mirelight::kButtonCount> kButtonIds
         = { 1000, 1001, 1002, 1003, 1005, 1006, 1007, 1008 };
 
-    // Without a shell the panel uses the platform's notification area.
-    explicit CPanelDlg(ITrayShell* trayShell = nullptr);
+    // Without a shell the panel uses the platform's notification area; without a storage it
+    // keeps its settings for this run only.
+    explicit CPanelDlg(ITrayShell* trayShell = nullptr, ISettingsStorage* storage = nullptr);
     ~CPanelDlg() override; // saves every setting
 
     // Initialises the panel and runs it until Exit or OK; returns IDOK or IDCANCEL.
@@ -117,6 +119,7 @@ private:
     QIcon m_hIcon;
     CTrayIcon m_trayIcon;
     mirelight::PanelSettings m_settings;
+    ISettingsStorage* m_pStorage;
     CEventLoopWaiter m_waiter;
     mirelight::CDongle m_dongle { *this, m_settings, &m_waiter, &CLogSink::Link(),
                                   &CLogSink::Dongle() };
