@@ -58,6 +58,8 @@ void CButtonsDlg::CreateControls()
 
 int CButtonsDlg::exec()
 {
+    // KEPT: the controls are written twice, first from the members before the copy in (their
+    // zero values, an unchecked box); only the second shows.
     DoDataExchange(false);
     CopyInFromSettings();
     DoDataExchange(false);
@@ -97,6 +99,7 @@ void CButtonsDlg::DoDataExchange(bool saveAndValidate)
 
 void CButtonsDlg::accept()
 {
+    // KEPT: the controls are read twice, around the copy back; the second read changes nothing.
     DoDataExchange(true);
     CopyBackToSettings();
     DoDataExchange(true);

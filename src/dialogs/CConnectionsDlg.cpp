@@ -57,6 +57,8 @@ int CConnectionsDlg::exec()
 {
     {
         mirelight::CWaitCursor wait(m_host);
+        // KEPT: the controls are written twice, first with port 0 and no status; only the
+        // second shows.
         DoDataExchange(false);
         for (const std::string& caption : m_settings.m_strButtonText)
             m_buttonList->addItem(QString::fromStdString(caption));
@@ -178,6 +180,8 @@ void CConnectionsDlg::OnBind()
 
 void CConnectionsDlg::accept()
 {
+    // KEPT: two exchanges: a box without an integer warns twice and the dialog stays open,
+    // the port stored is the last integer accepted.
     DoDataExchange(true);
     m_settings.m_iComChan = m_iComPort;
     if (DoDataExchange(true))

@@ -49,7 +49,7 @@ CPanelDlg::CPanelDlg(ITrayShell* trayShell, ISettingsStorage* storage)
       m_ownTrayShell(trayShell ? nullptr : std::make_unique<CQtTrayShell>()),
       m_hIcon(Resources::Icon(Resources::IDR_MAINFRAME)),
       m_trayIcon(Resources::IDR_MAINFRAME, trayShell ? *trayShell : *m_ownTrayShell),
-      m_pStorage(storage)
+      m_storage(storage)
 {
     // The main window: in the task bar, with a close box but nothing to minimise or resize.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -286,15 +286,15 @@ void CPanelDlg::OnSysCommand(unsigned id)
 
 void CPanelDlg::SaveSettings()
 {
-    if (m_pStorage)
-        m_pStorage->Save(m_settings);
+    if (m_storage)
+        m_storage->Save(m_settings);
     ApplyCaptions();
 }
 
 void CPanelDlg::LoadSettings()
 {
-    if (m_pStorage)
-        m_pStorage->Load(m_settings);
+    if (m_storage)
+        m_storage->Load(m_settings);
     ApplyCaptions();
     ResizeForLayout();
 }

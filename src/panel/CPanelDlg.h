@@ -119,7 +119,7 @@ private:
     QIcon m_hIcon;
     CTrayIcon m_trayIcon;
     mirelight::PanelSettings m_settings;
-    ISettingsStorage* m_pStorage;
+    ISettingsStorage* m_storage;
     CEventLoopWaiter m_waiter;
     mirelight::CDongle m_dongle { *this, m_settings, &m_waiter, &CLogSink::Link(),
                                   &CLogSink::Dongle() };
