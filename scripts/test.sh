@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Everything CI checks: the share of test code; the formatting; the build with warnings as
-# errors and every test; the tests again under the sanitizers; static analysis; fuzzing; the
-# Debian package.
+# Everything CI checks: the share of test code; the include layering; the formatting; the
+# build with warnings as errors and every test; the tests again under the sanitizers; static
+# analysis; fuzzing; the Debian package.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 # The tray and Wayland tests bring up desktops of their own: a private session bus, Xvfb with
@@ -10,6 +10,9 @@ ensure_packages "${BUILD_PACKAGES[@]}" clang-format dbus-daemon xvfb icewm westo
 
 echo "== Share of test code"
 "$MIRELIGHT_ROOT/scripts/code-stats.sh"
+
+echo "== Include layering"
+"$MIRELIGHT_ROOT/scripts/check-includes.sh"
 
 echo "== Formatting"
 git -C "$MIRELIGHT_ROOT" ls-files -z '*.cpp' '*.h' \

@@ -1,8 +1,9 @@
 #include "app/CPanelApp.h"
 
 #include "app/CCommandServer.h"
-#include "platform/CTerminationSignals.h"
+#include "app/CUserSettings.h"
 #include "panel/CPanelDlg.h"
+#include "platform/CTerminationSignals.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -20,7 +21,8 @@ bool CPanelApp::InitInstance()
         return false;
     }
     // Any other trouble with the lock lets the program run: better twice than not at all.
-    CPanelDlg panel;
+    CUserSettings settings;
+    CPanelDlg panel(nullptr, &settings);
     CTerminationSignals termination([&panel] { panel.ExitProgram(); });
     CCommandServer commands(panel);
     commands.Listen(); // without it the panel still works

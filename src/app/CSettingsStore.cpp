@@ -4,6 +4,8 @@
 #include <QStringList>
 
 #include <limits>
+#include <string>
+#include <type_traits>
 
 using mirelight::kButtonCount;
 using mirelight::PanelSettings;
@@ -14,10 +16,25 @@ const QString kOrganisation = QStringLiteral("Corvanthis Mirelight");
 const QString kApplication = QStringLiteral("mirelight");
 const QString kSection = QStringLiteral("Corvanthis Mirelight");
 
-const QString kJoined = QStringLiteral("Joined");
-const QString kLayout = QStringLiteral("Layout");
-const QString kInvisibleAtStartup = QStringLiteral("m_IsInvisibleAtStartup");
-const QString kComChan = QStringLiteral("m_iComChan");
+// The stored values, each written once: its key, its field (whose type is the type stored:
+// text, a 32-bit number, or a flag stored as 1 or 0) and what it reads as when it is absent
+// or does not convert. A number takes the whole 32-bit range, so any layout or effect comes
+// back as it was stored; one beyond that range reads as the default. Load and Save both walk
+// the table, Save in this order.
+template<class Settings, class Visit> void ForEachKey(Settings& s, Visit visit)
+{
+    for (int i = 0; i < kButtonCount; ++i) {
+        const QString caption = CSettingsStore::ButtonKey(i + 1);
+        visit(caption, s.m_strButtonText[i], caption);
+        visit(CSettingsStore::EffectKey(i + 1), s.m_iEffect[i], 2);
+    }
+    visit(QStringLiteral("Joined"), s.m_bJoined, 0);
+    visit(QStringLiteral("Layout"), s.m_iLayout, 7);
+    visit(QStringLiteral("m_IsInvisibleAtStartup"), s.m_IsInvisibleAtStartup, false);
+    visit(QStringLiteral("m_iComChan"), s.m_iComChan, 1);
+}
+
+template<class T> constexpr bool kIsText = std::is_same_v<std::decay_t<T>, std::string>;
 
 } // namespace
 
@@ -90,26 +107,22 @@ void CSettingsStore::WriteProfileString(const QString& key, const QString& value
 
 void CSettingsStore::Load(PanelSettings& settings)
 {
-    for (int i = 0; i < kButtonCount; ++i) {
-        const QString key = ButtonKey(i + 1);
-        settings.m_strButtonText[i] = GetProfileString(key, key).toStdString();
-        settings.m_iEffect[i] = GetProfileInt(EffectKey(i + 1), 2);
-    }
-    settings.m_bJoined = GetProfileInt(kJoined, 0);
-    settings.m_iLayout = GetProfileInt(kLayout, 7);
-    settings.m_IsInvisibleAtStartup = GetProfileInt(kInvisibleAtStartup, 0) != 0;
-    settings.m_iComChan = GetProfileInt(kComChan, 1);
+    ForEachKey(settings, [this](const QString& key, auto& value, const auto& byDefault) {
+        using Value = std::decay_t<decltype(value)>;
+        if constexpr (kIsText<Value>)
+            value = GetProfileString(key, byDefault).toStdString();
+        else
+            value = static_cast<Value>(GetProfileInt(key, byDefault)); // a flag: any but 0
+    });
 }
 
 void CSettingsStore::Save(const PanelSettings& settings)
 {
-    for (int i = 0; i < kButtonCount; ++i) {
-        WriteProfileString(ButtonKey(i + 1), QString::fromStdString(settings.m_strButtonText[i]));
-        WriteProfileInt(EffectKey(i + 1), settings.m_iEffect[i]);
-    }
-    WriteProfileInt(kJoined, settings.m_bJoined);
-    WriteProfileInt(kLayout, settings.m_iLayout);
-    WriteProfileInt(kInvisibleAtStartup, settings.m_IsInvisibleAtStartup ? 1 : 0);
-    WriteProfileInt(kComChan, settings.m_iComChan);
+    ForEachKey(settings, [this](const QString& key, const auto& value, const auto&) {
+        if constexpr (kIsText<decltype(value)>)
+            WriteProfileString(key, QString::fromStdString(value));
+        else
+            WriteProfileInt(key, static_cast<int>(value)); // a flag as 1 or 0
+    });
     m_settings.sync();
 }

@@ -1,7 +1,7 @@
-#include "app/CLogSink.h"
 #include "app/CPanelApp.h"
 #include "app/RemoteCommand.h"
-#include "app/Resources.h"
+#include "ui/CLogSink.h"
+#include "ui/Resources.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
 #include "dialogs/CAboutDlg.h"
 
-#include "app/Resources.h"
+#include "ui/Resources.h"
 
 #include <QLabel>
 #include <QPushButton>

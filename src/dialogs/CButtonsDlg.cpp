@@ -1,7 +1,5 @@
 #include "dialogs/CButtonsDlg.h"
 
-#include "panel/CPanelDlg.h"
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -19,8 +17,8 @@ void ExchangeIntoList(QComboBox* list, int index)
 
 } // namespace
 
-CButtonsDlg::CButtonsDlg(QWidget* parent)
-    : CTemplateDialog(parent, QStringLiteral("Buttons..."), 248, 211)
+CButtonsDlg::CButtonsDlg(mirelight::PanelSettings& settings, QWidget* parent)
+    : CTemplateDialog(parent, QStringLiteral("Buttons..."), 248, 211), m_settings(settings)
 {
     CreateControls();
 }
@@ -60,21 +58,22 @@ void CButtonsDlg::CreateControls()
 
 int CButtonsDlg::exec()
 {
+    // KEPT: the controls are written twice, first from the members before the copy in (their
+    // zero values, an unchecked box); only the second shows.
     DoDataExchange(false);
-    CopyInFromPanel();
+    CopyInFromSettings();
     DoDataExchange(false);
     return QDialog::exec();
 }
 
-void CButtonsDlg::CopyInFromPanel()
+void CButtonsDlg::CopyInFromSettings()
 {
-    const mirelight::PanelSettings& settings = m_pPanel->Settings();
     for (int i = 0; i < kButtonCount; ++i) {
-        m_iEffect[i] = settings.m_iEffect[i];
-        m_strButtonText[i] = QString::fromStdString(settings.m_strButtonText[i]);
+        m_iEffect[i] = m_settings.m_iEffect[i];
+        m_strButtonText[i] = QString::fromStdString(m_settings.m_strButtonText[i]);
     }
-    m_iLayout = settings.m_iLayout;
-    m_iInitInTaskBar = settings.m_IsInvisibleAtStartup ? 1 : 0;
+    m_iLayout = m_settings.m_iLayout;
+    m_iInitInTaskBar = m_settings.m_IsInvisibleAtStartup ? 1 : 0;
 }
 
 void CButtonsDlg::DoDataExchange(bool saveAndValidate)
@@ -100,20 +99,20 @@ void CButtonsDlg::DoDataExchange(bool saveAndValidate)
 
 void CButtonsDlg::accept()
 {
+    // KEPT: the controls are read twice, around the copy back; the second read changes nothing.
     DoDataExchange(true);
-    CopyBackToPanel();
+    CopyBackToSettings();
     DoDataExchange(true);
     QDialog::accept();
 }
 
-void CButtonsDlg::CopyBackToPanel()
+void CButtonsDlg::CopyBackToSettings()
 {
-    mirelight::PanelSettings& settings = m_pPanel->Settings();
-    settings.m_iLayout = m_iLayout;
+    m_settings.m_iLayout = m_iLayout;
     for (int i = 0; i < kButtonCount; ++i)
-        settings.m_strButtonText[i] = m_strButtonText[i].toStdString();
+        m_settings.m_strButtonText[i] = m_strButtonText[i].toStdString();
     for (int i = 0; i < kButtonCount; ++i)
-        settings.m_iEffect[i] = m_iEffect[i];
+        m_settings.m_iEffect[i] = m_iEffect[i];
     // Stored as shown: checked means the program starts hidden.
-    settings.m_IsInvisibleAtStartup = m_iInitInTaskBar != 0;
+    m_settings.m_IsInvisibleAtStartup = m_iInitInTaskBar != 0;
 }

@@ -1,19 +1,18 @@
 #pragma once
 
-#include "app/CTemplateDialog.h"
 #include "network/PanelSettings.h"
+#include "ui/CTemplateDialog.h"
 
 #include <QString>
 
 #include <array>
 
-class CPanelDlg;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
 
 // Captions and effects of the eight buttons, the panel layout and "start hidden". Works on
-// copies: Close copies them back into the panel, Esc and the close box copy nothing.
+// copies: Close copies them back into the settings, Esc and the close box copy nothing.
 class CButtonsDlg : public CTemplateDialog
 {
     Q_OBJECT
@@ -27,12 +26,11 @@ public:
     static constexpr int IDC_LAYOUT = 1020;
     static constexpr int IDC_INIT_IN_TASKBAR = 1021;
 
-    explicit CButtonsDlg(QWidget* parent = nullptr);
+    explicit CButtonsDlg(mirelight::PanelSettings& settings, QWidget* parent = nullptr);
 
     int exec() override; // the opening step, then the modal run
     void accept() override; // the OK step, reached by Close and by Enter
 
-    CPanelDlg* m_pPanel = nullptr;
     std::array<QString, mirelight::kButtonCount> m_strButtonText;
     std::array<int, mirelight::kButtonCount> m_iEffect {};
     int m_iLayout = 0;
@@ -41,9 +39,10 @@ public:
 private:
     void CreateControls();
     void DoDataExchange(bool saveAndValidate);
-    void CopyInFromPanel();
-    void CopyBackToPanel();
+    void CopyInFromSettings();
+    void CopyBackToSettings();
 
+    mirelight::PanelSettings& m_settings;
     std::array<QLineEdit*, mirelight::kButtonCount> m_captionEdits {};
     std::array<QComboBox*, mirelight::kButtonCount> m_effectLists {};
     QComboBox* m_layoutList = nullptr;

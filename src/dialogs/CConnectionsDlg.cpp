@@ -1,7 +1,8 @@
 #include "dialogs/CConnectionsDlg.h"
 
+#include "dialogs/IDialogHost.h"
+#include "network/CDongle.h"
 #include "network/CWaitCursor.h"
-#include "panel/CPanelDlg.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -11,8 +12,10 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
-CConnectionsDlg::CConnectionsDlg(QWidget* parent)
-    : CTemplateDialog(parent, QStringLiteral("Connections..."), 259, 215)
+CConnectionsDlg::CConnectionsDlg(mirelight::PanelSettings& settings, mirelight::CDongle& dongle,
+                                 IDialogHost& host, QWidget* parent)
+    : CTemplateDialog(parent, QStringLiteral("Connections..."), 259, 215), m_settings(settings),
+      m_dongle(dongle), m_host(host)
 {
     CreateControls();
 }
@@ -53,13 +56,15 @@ void CConnectionsDlg::CreateControls()
 int CConnectionsDlg::exec()
 {
     {
-        mirelight::CWaitCursor wait(*m_pPanel);
+        mirelight::CWaitCursor wait(m_host);
+        // KEPT: the controls are written twice, first with port 0 and no status; only the
+        // second shows.
         DoDataExchange(false);
-        for (const std::string& caption : m_pPanel->Settings().m_strButtonText)
+        for (const std::string& caption : m_settings.m_strButtonText)
             m_buttonList->addItem(QString::fromStdString(caption));
-        m_buttonList->setCurrentIndex(m_pPanel->Dongle().BindButton());
-        m_iComPort = m_pPanel->Settings().m_iComChan;
-        m_strNetStatus = m_pPanel->Status();
+        m_buttonList->setCurrentIndex(m_dongle.BindButton());
+        m_iComPort = m_settings.m_iComChan;
+        m_strNetStatus = QString::fromStdString(m_dongle.Status());
         DoDataExchange(false);
         ShowFailureReason();
         UpdateControls();
@@ -100,9 +105,8 @@ bool CConnectionsDlg::DoDataExchange(bool saveAndValidate)
 
 void CConnectionsDlg::UpdateControls()
 {
-    const bool connected = m_pPanel->Dongle().IsPortOpen();
-    const bool onNetwork
-        = connected && m_pPanel->Settings().m_bJoined && m_pPanel->Dongle().IsNetworkUp();
+    const bool connected = m_dongle.IsPortOpen();
+    const bool onNetwork = connected && m_settings.m_bJoined && m_dongle.IsNetworkUp();
 
     m_comPrompt->setText(connected ? QStringLiteral("You are already connected to Brisko, but if "
                                                     "you wish to connect to a different Brisko, "
@@ -132,7 +136,7 @@ void CConnectionsDlg::UpdateControls()
 
 void CConnectionsDlg::OnStatusChanged()
 {
-    m_strNetStatus = m_pPanel->Status();
+    m_strNetStatus = QString::fromStdString(m_dongle.Status());
     DoDataExchange(false);
     ShowFailureReason();
 }
@@ -141,43 +145,45 @@ void CConnectionsDlg::OnStatusChanged()
 // hardware looks next: the status field's tooltip.
 void CConnectionsDlg::ShowFailureReason()
 {
-    m_status->setToolTip(QString::fromStdString(m_pPanel->Dongle().FailureReason()));
+    m_status->setToolTip(QString::fromStdString(m_dongle.FailureReason()));
 }
 
 void CConnectionsDlg::OnComPortEdited()
 {
     DoDataExchange(true); // a box without an integer keeps the last number
-    m_pPanel->Settings().m_iComChan = m_iComPort;
-    m_pPanel->SaveSettings();
+    m_settings.m_iComChan = m_iComPort;
+    m_host.SaveSettings();
 }
 
 void CConnectionsDlg::OnConnect()
 {
-    m_pPanel->Dongle().Connect();
+    m_dongle.Connect();
     UpdateControls();
 }
 
 void CConnectionsDlg::OnJoin()
 {
-    m_pPanel->Dongle().Join();
+    m_dongle.Join();
 }
 
 void CConnectionsDlg::OnRejoin()
 {
-    m_pPanel->Dongle().Rejoin();
+    m_dongle.Rejoin();
     UpdateControls();
 }
 
 void CConnectionsDlg::OnBind()
 {
     DoDataExchange(true); // its outcome does not stop the bind
-    m_pPanel->Dongle().Bind(m_buttonList->currentIndex());
+    m_dongle.Bind(m_buttonList->currentIndex());
 }
 
 void CConnectionsDlg::accept()
 {
+    // KEPT: two exchanges: a box without an integer warns twice and the dialog stays open,
+    // the port stored is the last integer accepted.
     DoDataExchange(true);
-    m_pPanel->Settings().m_iComChan = m_iComPort;
+    m_settings.m_iComChan = m_iComPort;
     if (DoDataExchange(true))
         QDialog::accept();
 }

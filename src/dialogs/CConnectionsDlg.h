@@ -1,19 +1,24 @@
 #pragma once
 
-#include "app/CTemplateDialog.h"
+#include "network/PanelSettings.h"
+#include "ui/CTemplateDialog.h"
 
 #include <QString>
 
 #include <optional>
 
-class CPanelDlg;
+namespace mirelight {
+class CDongle;
+}
+class IDialogHost;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 // The COM port, connecting, joining and rejoining a network, binding a button, and the
-// status of it all. Its buttons start the dongle operations; it shows every report while open.
+// status of it all. Its buttons start the dongle operations; it shows every report while open
+// (the host passes them on).
 class CConnectionsDlg : public CTemplateDialog
 {
     Q_OBJECT
@@ -30,20 +35,20 @@ public:
     static constexpr int IDC_JOIN = 1023;
     static constexpr int IDC_REJOIN = 1024;
 
-    explicit CConnectionsDlg(QWidget* parent = nullptr);
+    CConnectionsDlg(mirelight::PanelSettings& settings, mirelight::CDongle& dongle,
+                    IDialogHost& host, QWidget* parent = nullptr);
 
     int exec() override; // the opening step, then the modal run
     void accept() override; // the OK step: Close, or Enter
 
     // Labels and enables the controls for the state of the connection.
     void UpdateControls();
-    // A dongle operation reported: show the panel's status (and the port number) again.
+    // A dongle operation reported: show its status (and the port number) again.
     void OnStatusChanged();
 
     // The integer a COM port box's text begins with (after blanks, optionally signed), if any.
     static std::optional<int> LeadingInteger(const QString& text);
 
-    CPanelDlg* m_pPanel = nullptr;
     int m_iComPort = 0;
     QString m_strNetStatus;
 
@@ -58,6 +63,9 @@ private:
     void OnRejoin();
     void OnBind();
 
+    mirelight::PanelSettings& m_settings;
+    mirelight::CDongle& m_dongle;
+    IDialogHost& m_host;
     QPushButton* m_join = nullptr;
     QLabel* m_joinPrompt = nullptr;
     QPushButton* m_bind = nullptr;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CTemplateDialog.h"
+#include "ui/CTemplateDialog.h"
 
 #include <QString>
 

@@ -105,7 +105,7 @@ void CDongle::DoConnect()
     if (!HasName(*version, kVersionConfirm) && !GiveMacAddress(*version))
         return;
 
-    // Whatever line comes first answers the second version request.
+    // KEPT: whatever line comes first answers the second version request.
     const auto model = m_link.Exchange(VersionRequest(), {}, kAnswerTimeout, kModelCheckCode);
     if (!model)
         return;

@@ -1,21 +1,19 @@
 #pragma once
 
-#include "network/IDongleHost.h"
-
 namespace mirelight {
 
 // Shows the wait cursor for as long as it lives, so that every path out of an operation
-// restores the cursor.
-class CWaitCursor
+// restores the cursor. Host is whatever shows it: the dongle's host or a dialog's.
+template<class Host> class CWaitCursor
 {
 public:
-    explicit CWaitCursor(IDongleHost& host) : m_host(host) { m_host.SetWaitCursor(true); }
+    explicit CWaitCursor(Host& host) : m_host(host) { m_host.SetWaitCursor(true); }
     ~CWaitCursor() { m_host.SetWaitCursor(false); }
     CWaitCursor(const CWaitCursor&) = delete;
     CWaitCursor& operator=(const CWaitCursor&) = delete;
 
 private:
-    IDongleHost& m_host;
+    Host& m_host;
 };
 
 } // namespace mirelight

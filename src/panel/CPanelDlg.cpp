@@ -1,12 +1,11 @@
 #include "panel/CPanelDlg.h"
 
-#include "app/CSettingsStore.h"
-#include "app/Resources.h"
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CButtonsDlg.h"
 #include "dialogs/CConnectionsDlg.h"
 #include "dialogs/CSetMac.h"
 #include "panel/CQtTrayShell.h"
+#include "ui/Resources.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -45,11 +44,12 @@ int ClampToScreen(qint64 windowSize, int frame, int available)
 
 } // namespace
 
-CPanelDlg::CPanelDlg(ITrayShell* trayShell)
+CPanelDlg::CPanelDlg(ITrayShell* trayShell, ISettingsStorage* storage)
     : CTemplateDialog(nullptr, QStringLiteral("Mirelight"), 150, 89),
       m_ownTrayShell(trayShell ? nullptr : std::make_unique<CQtTrayShell>()),
       m_hIcon(Resources::Icon(Resources::IDR_MAINFRAME)),
-      m_trayIcon(Resources::IDR_MAINFRAME, trayShell ? *trayShell : *m_ownTrayShell)
+      m_trayIcon(Resources::IDR_MAINFRAME, trayShell ? *trayShell : *m_ownTrayShell),
+      m_storage(storage)
 {
     // The main window: in the task bar, with a close box but nothing to minimise or resize.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -82,6 +82,8 @@ int CPanelDlg::DoModal()
     OnInitDialog();
     if (!m_bModalEnded) {
         ShowAtStart();
+        // A loop of its own, not QDialog::exec(): hiding a dialog ends its exec(), and the
+        // panel hides to the tray and comes back many times in one run. Only EndModal ends it.
         m_modalLoop.exec();
     }
     hide();
@@ -261,16 +263,14 @@ void CPanelDlg::OnSysCommand(unsigned id)
         break;
     }
     case IDM_BUTTONS: {
-        CButtonsDlg buttons(this);
-        buttons.m_pPanel = this;
+        CButtonsDlg buttons(m_settings, this);
         buttons.exec();
         SaveSettings();
         LoadSettings();
         break;
     }
     case IDM_CONNECTIONS: {
-        CConnectionsDlg connections(this);
-        connections.m_pPanel = this;
+        CConnectionsDlg connections(m_settings, m_dongle, *this, this);
         m_pConnDlg = &connections;
         connections.exec();
         m_pConnDlg = nullptr;
@@ -286,13 +286,15 @@ void CPanelDlg::OnSysCommand(unsigned id)
 
 void CPanelDlg::SaveSettings()
 {
-    CSettingsStore().Save(m_settings);
+    if (m_storage)
+        m_storage->Save(m_settings);
     ApplyCaptions();
 }
 
 void CPanelDlg::LoadSettings()
 {
-    CSettingsStore().Load(m_settings);
+    if (m_storage)
+        m_storage->Load(m_settings);
     ApplyCaptions();
     ResizeForLayout();
 }

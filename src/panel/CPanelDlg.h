@@ -1,13 +1,16 @@
 #pragma once
 
-#include "app/CLogSink.h"
-#include "app/CTemplateDialog.h"
+#include "dialogs/IDialogHost.h"
 #include "network/CDongle.h"
 #include "network/IDongleHost.h"
 #include "network/PanelSettings.h"
 #include "panel/CEventLoopWaiter.h"
 #include "panel/CTrayIcon.h"
+#include "panel/ISettingsStorage.h"
 #include "panel/ITrayShell.h"
+#include "panel/ITrayWindow.h"
+#include "ui/CLogSink.h"
+#include "ui/CTemplateDialog.h"
 
 #include <QEventLoop>
 #include <QIcon>
@@ -23,7 +26,10 @@ class QPushButton;
 
 // The switch panel: the program's only main window and owner of its state. It runs its own
 // modal loop for the life of the program; Esc and the close box only hide it.
-class CPanelDlg final : public CTemplateDialog, public mirelight::IDongleHost
+class CPanelDlg final : public CTemplateDialog,
+                        public mirelight::IDongleHost,
+                        public IDialogHost,
+                        public ITrayWindow
 {
     Q_OBJECT
 
@@ -42,8 +48,9 @@ public:
     static constexpr std::array<int, mirelight::kButtonCount> kButtonIds
         = { 1000, 1001, 1002, 1003, 1005, 1006, 1007, 1008 };
 
-    // Without a shell the panel uses the platform's notification area.
-    explicit CPanelDlg(ITrayShell* trayShell = nullptr);
+    // Without a shell the panel uses the platform's notification area; without a storage it
+    // keeps its settings for this run only.
+    explicit CPanelDlg(ITrayShell* trayShell = nullptr, ISettingsStorage* storage = nullptr);
     ~CPanelDlg() override; // saves every setting
 
     // Initialises the panel and runs it until Exit or OK; returns IDOK or IDCANCEL.
@@ -57,7 +64,7 @@ public:
 
     void OnSysCommand(unsigned id);
     // The tray's open gesture (or --show): the panel may be shown again, and is.
-    void ShowFromTray();
+    void ShowFromTray() override;
     // What a click on button index 0..7 does, for a command from outside; done learns
     // whether the message was confirmed once the press has run.
     void PressButton(int index, std::function<void(bool confirmed)> done);
@@ -79,7 +86,7 @@ public:
     QPushButton* Button(int index) const { return m_buttons[index]; }
     bool IsVisibleAllowed() const { return m_bVisible; }
 
-    // What the dongle operations ask of the user interface.
+    // What the dongle operations and the Connections dialog ask of the user interface.
     void StatusChanged() override;
     void UpdateControls() override;
     bool AskMacAddress(std::string& digits) override;
@@ -112,6 +119,7 @@ private:
     QIcon m_hIcon;
     CTrayIcon m_trayIcon;
     mirelight::PanelSettings m_settings;
+    ISettingsStorage* m_storage;
     CEventLoopWaiter m_waiter;
     mirelight::CDongle m_dongle { *this, m_settings, &m_waiter, &CLogSink::Link(),
                                   &CLogSink::Dongle() };

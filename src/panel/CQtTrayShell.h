@@ -8,8 +8,10 @@
 
 class QSystemTrayIcon;
 
-// The notification area through QSystemTrayIcon. Where the platform has none, every add
-// fails, so the panel knows it cannot hide.
+// The notification area through QSystemTrayIcon. The tray icon sees it only as ITrayShell, so
+// that tests can click a fake tray and a platform's own tray call can stand in; Qt's
+// activation reasons come out as the mouse events the tray icon handles. Where the platform
+// has no notification area, every add fails, so the panel knows it cannot hide.
 class CQtTrayShell : public QObject, public ITrayShell
 {
     Q_OBJECT

@@ -1,8 +1,8 @@
 #include "panel/CTrayIcon.h"
 
-#include "app/Resources.h"
-#include "panel/CPanelDlg.h"
 #include "panel/ITrayShell.h"
+#include "panel/ITrayWindow.h"
+#include "ui/Resources.h"
 
 namespace {
 
@@ -23,9 +23,9 @@ CTrayIcon::~CTrayIcon()
     m_shell.SetEventHandler(nullptr);
 }
 
-void CTrayIcon::SetNotifyWindow(CPanelDlg* panel, int message)
+void CTrayIcon::SetNotifyWindow(ITrayWindow* window, int message)
 {
-    m_notifyData.window = panel;
+    m_notifyData.window = window;
     m_notifyData.callbackMessage = message;
 }
 
@@ -64,10 +64,10 @@ int CTrayIcon::HandleTrayMessage(int id, int event)
     const int openEvent = m_shell.SingleClickOpens() ? WM_LBUTTONUP : WM_LBUTTONDBLCLK;
     if (event != WM_RBUTTONUP && event != openEvent)
         return 0;
-    CPanelDlg* panel = m_notifyData.window;
-    if (!panel)
+    ITrayWindow* window = m_notifyData.window;
+    if (!window)
         return 0;
     if (event == openEvent)
-        panel->ShowFromTray();
+        window->ShowFromTray();
     return 1; // a right click is taken, and shows no menu
 }

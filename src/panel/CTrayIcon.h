@@ -3,8 +3,8 @@
 #include <QIcon>
 #include <QString>
 
-class CPanelDlg;
 class ITrayShell;
+class ITrayWindow;
 
 // The program's icon in the notification area for the lifetime of the panel. The tray's open
 // gesture on it (a double click, or a single click where the tray reports no double clicks)
@@ -23,7 +23,7 @@ public:
     CTrayIcon(const CTrayIcon&) = delete;
     CTrayIcon& operator=(const CTrayIcon&) = delete;
 
-    void SetNotifyWindow(CPanelDlg* panel, int message);
+    void SetNotifyWindow(ITrayWindow* window, int message);
     bool SetIconResource(int id);
     // Adds, changes or removes the icon; true when the notification area took the change.
     bool SetIconHandle(const QIcon& icon);
@@ -37,7 +37,7 @@ private:
     struct NotifyData
     {
         int id = 0;
-        CPanelDlg* window = nullptr;
+        ITrayWindow* window = nullptr;
         int callbackMessage = 0;
         QIcon icon; // null while nothing is in the notification area
         QString tip;

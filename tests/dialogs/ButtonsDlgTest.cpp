@@ -1,6 +1,4 @@
 #include "dialogs/CButtonsDlg.h"
-#include "panel/CPanelDlg.h"
-#include "support/FakeTrayShell.h"
 #include "support/ModalDriver.h"
 #include "support/QtPrinters.h"
 
@@ -21,7 +19,7 @@ class ButtonsDlgTest : public testing::Test
 protected:
     void SetUp() override
     {
-        mirelight::PanelSettings& s = m_panel.Settings();
+        mirelight::PanelSettings& s = m_settings;
         for (int i = 0; i < 8; ++i) {
             s.m_strButtonText[i] = "Caption " + std::to_string(i + 1);
             s.m_iEffect[i] = i % 3;
@@ -36,13 +34,10 @@ protected:
     int Run(const std::function<void(CButtonsDlg*)>& steps)
     {
         WhenModal<CButtonsDlg>(steps);
-        CButtonsDlg dialog;
-        dialog.m_pPanel = &m_panel;
-        return dialog.exec();
+        return CButtonsDlg(m_settings).exec();
     }
 
-    FakeTrayShell m_tray;
-    CPanelDlg m_panel { &m_tray };
+    mirelight::PanelSettings m_settings;
 };
 
 TEST_F(ButtonsDlgTest, OpensWithThePanelsValuesInTheRightControls)
@@ -80,7 +75,7 @@ TEST_F(ButtonsDlgTest, CloseCopiesEveryEditBackAndTheCheckBoxMeansStartHidden)
         QTest::mouseClick(Control<QPushButton>(dialog, 1), Qt::LeftButton);
     });
     EXPECT_EQ(result, QDialog::Accepted);
-    const mirelight::PanelSettings& s = m_panel.Settings();
+    const mirelight::PanelSettings& s = m_settings;
     EXPECT_EQ(s.m_strButtonText[7], "Porch");
     EXPECT_EQ(s.m_strButtonText[0], "");
     EXPECT_EQ(s.m_strButtonText[1], "Caption 2");
@@ -90,20 +85,20 @@ TEST_F(ButtonsDlgTest, CloseCopiesEveryEditBackAndTheCheckBoxMeansStartHidden)
     EXPECT_EQ(s.m_iLayout, 2);
     EXPECT_TRUE(s.m_IsInvisibleAtStartup);
 
-    m_panel.Settings().m_iLayout = 8; // out of range too
+    m_settings.m_iLayout = 8; // out of range too
     Run([](CButtonsDlg* dialog) {
         EXPECT_EQ(Control<QComboBox>(dialog, 1020)->currentIndex(), -1);
         EXPECT_TRUE(Control<QCheckBox>(dialog, 1021)->isChecked());
         QTest::mouseClick(Control<QCheckBox>(dialog, 1021), Qt::LeftButton);
         QTest::keyClick(Control<QLineEdit>(dialog, 1006), Qt::Key_Return); // Enter is Close
     });
-    EXPECT_FALSE(m_panel.Settings().m_IsInvisibleAtStartup);
-    EXPECT_EQ(m_panel.Settings().m_iLayout, -1);
+    EXPECT_FALSE(m_settings.m_IsInvisibleAtStartup);
+    EXPECT_EQ(m_settings.m_iLayout, -1);
 }
 
 TEST_F(ButtonsDlgTest, EscapeAndTheCloseBoxCopyNothingBack)
 {
-    const mirelight::PanelSettings before = m_panel.Settings();
+    const mirelight::PanelSettings before = m_settings;
     auto editEverything = [](CButtonsDlg* dialog) {
         Control<QLineEdit>(dialog, 1005)->setText(QStringLiteral("changed"));
         Control<QComboBox>(dialog, 1019)->setCurrentIndex(0);
@@ -120,10 +115,10 @@ TEST_F(ButtonsDlgTest, EscapeAndTheCloseBoxCopyNothingBack)
                   dialog->close();
               }),
               QDialog::Rejected);
-    EXPECT_EQ(m_panel.Settings().m_strButtonText, before.m_strButtonText);
-    EXPECT_EQ(m_panel.Settings().m_iEffect, before.m_iEffect);
-    EXPECT_EQ(m_panel.Settings().m_iLayout, before.m_iLayout);
-    EXPECT_FALSE(m_panel.Settings().m_IsInvisibleAtStartup);
+    EXPECT_EQ(m_settings.m_strButtonText, before.m_strButtonText);
+    EXPECT_EQ(m_settings.m_iEffect, before.m_iEffect);
+    EXPECT_EQ(m_settings.m_iLayout, before.m_iLayout);
+    EXPECT_FALSE(m_settings.m_IsInvisibleAtStartup);
 }
 
 TEST_F(ButtonsDlgTest, TabOrderRunsDownCaptionsThenEffects)

@@ -1,4 +1,4 @@
-#include "app/CSettingsStore.h"
+#include "app/CUserSettings.h"
 #include "dialogs/CConnectionsDlg.h"
 #include "panel/CPanelDlg.h"
 #include "support/FakeTrayShell.h"
@@ -91,7 +91,8 @@ protected:
     }
 
     FakeTrayShell m_tray;
-    CPanelDlg m_panel { &m_tray };
+    CUserSettings m_settings;
+    CPanelDlg m_panel { &m_tray, &m_settings };
 };
 
 TEST_F(ConnectionsDlgTest, ClosedConnectedAndJoinedShowTheirStateAndTheBoundButtonStaysSelected)

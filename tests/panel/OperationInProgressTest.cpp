@@ -1,9 +1,9 @@
 #include "app/CCommandServer.h"
-#include "app/CSettingsStore.h"
-#include "platform/CTerminationSignals.h"
+#include "app/CUserSettings.h"
 #include "dialogs/CConnectionsDlg.h"
 #include "dialogs/CSetMac.h"
 #include "panel/CPanelDlg.h"
+#include "platform/CTerminationSignals.h"
 #include "support/FakeTrayShell.h"
 #include "support/ModalDriver.h"
 #include "support/QtPrinters.h"
@@ -83,7 +83,8 @@ protected:
 
     CBriskoSim m_sim { kCom };
     FakeTrayShell m_shell;
-    CPanelDlg m_panel { &m_shell };
+    CUserSettings m_settings;
+    CPanelDlg m_panel { &m_shell, &m_settings };
 };
 
 TEST_F(OperationInProgressTest,
@@ -178,7 +179,7 @@ TEST_F(OperationInProgressTest, ASignalClosesEverythingWithinASecondFromAnyState
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        CPanelDlg panel(&m_shell);
+        CPanelDlg panel(&m_shell, &m_settings);
         CTerminationSignals termination([&panel] { panel.ExitProgram(); });
         QElapsedTimer sinceSignal;
         WhenTrue([&] { return panel.isVisible(); },

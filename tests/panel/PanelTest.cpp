@@ -1,5 +1,4 @@
-#include "app/CSettingsStore.h"
-#include "app/Resources.h"
+#include "app/CUserSettings.h"
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CButtonsDlg.h"
 #include "panel/CPanelDlg.h"
@@ -7,6 +6,7 @@
 #include "support/FakeTrayShell.h"
 #include "support/ModalDriver.h"
 #include "support/QtPrinters.h"
+#include "ui/Resources.h"
 
 #include <QApplication>
 #include <QFile>
@@ -60,11 +60,12 @@ protected:
     }
 
     FakeTrayShell m_shell;
+    CUserSettings m_settings;
 };
 
 TEST_F(PanelTest, TheLayoutShowsItsButtonsAndAnyStoredValueFitsTheScreen)
 {
-    CPanelDlg panel(&m_shell);
+    CPanelDlg panel(&m_shell, &m_settings);
     panel.LoadSettings(); // the default layout: two columns of four
     const QSize button = panel.Button(7)->size();
     EXPECT_EQ(panel.size(), QSize((button.width() + 1) * 2 + 2, button.height() * 4 + 1));
@@ -102,7 +103,7 @@ TEST_F(PanelTest, StartsWithStoredCaptionsAndStatusAndRemovesItsIconAtTheEnd)
     CSettingsStore().WriteProfileString(QStringLiteral("Button 3"), QStringLiteral("Lamp"));
     CSettingsStore().WriteProfileString(QStringLiteral("Button 4"), QString());
     {
-        CPanelDlg panel(&m_shell);
+        CPanelDlg panel(&m_shell, &m_settings);
         const int result = RunPanel(panel, [&] {
             EXPECT_TRUE(panel.isVisible());
             EXPECT_EQ(panel.Status(), QStringLiteral("Couldn't open COM0:")); // start-up connected
@@ -122,7 +123,7 @@ TEST_F(PanelTest, StartsWithStoredCaptionsAndStatusAndRemovesItsIconAtTheEnd)
 
 TEST_F(PanelTest, SystemMenuHasTheFourCommandsInOrderAboutShowsTheBuildTimeAndExitEnds)
 {
-    CPanelDlg panel(&m_shell);
+    CPanelDlg panel(&m_shell, &m_settings);
     QString shown;
     QTimer::singleShot(0, &panel, [&] {
         QStringList entries;
@@ -151,7 +152,7 @@ TEST_F(PanelTest, SystemMenuHasTheFourCommandsInOrderAboutShowsTheBuildTimeAndEx
 
 TEST_F(PanelTest, EscAndCloseBoxOnlyHideAndPaintKeepsItHiddenUntilTheTrayDoubleClick)
 {
-    CPanelDlg panel(&m_shell);
+    CPanelDlg panel(&m_shell, &m_settings);
     bool stillRunning = false;
     RunPanel(panel, [&] {
         QTest::keyClick(panel.Button(0), Qt::Key_Escape);
@@ -178,7 +179,7 @@ TEST_F(PanelTest, WithoutANotificationAreaThePanelMinimisesInsteadOfHiding)
 {
     m_shell.m_accepts = false;
     Store(QStringLiteral("m_IsInvisibleAtStartup"), 1);
-    CPanelDlg panel(&m_shell);
+    CPanelDlg panel(&m_shell, &m_settings);
     RunPanel(panel, [&] {
         EXPECT_TRUE(panel.isVisible());
         EXPECT_TRUE(panel.isMinimized());
@@ -194,7 +195,7 @@ TEST_F(PanelTest, WithoutANotificationAreaThePanelMinimisesInsteadOfHiding)
 TEST_F(PanelTest, ButtonsDialogClosedByEscStillRewritesEveryKeyAndReapplies)
 {
     Store(QStringLiteral("m_IsInvisibleAtStartup"), 5);
-    CPanelDlg panel(&m_shell);
+    CPanelDlg panel(&m_shell, &m_settings);
     RunPanel(panel, [&] {
         Store(QStringLiteral("Layout"), 1); // behind the panel's back: the reload applies it
         WhenModal<CButtonsDlg>([](CButtonsDlg* dialog) {

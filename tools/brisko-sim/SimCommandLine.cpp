@@ -1,5 +1,8 @@
 #include "SimCommandLine.h"
 
+#include <getopt.h>
+
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <map>
@@ -70,141 +73,159 @@ bool IsHexByte(const std::string& text, std::size_t at)
         && std::isxdigit(static_cast<unsigned char>(text[at + 1]));
 }
 
-// Flags without a value.
-const std::map<std::string, Script>& Switches()
+Script SendBefore(const Selector& s, const std::string& bytes)
 {
-    static const std::map<std::string, Script> switches = {
-        { "--mac-missing", [](CBriskoModel& m) { m.SetMacMissing(true); } },
-        { "--no-network", StatusRule("+NNDR", "01") },
-        { "--join-refused", StatusRule("+NJNR=00", "01") },
-        { "--rejoin-refused", StatusRule("+NJNR=01", "01") },
-    };
-    return switches;
+    return [=](CBriskoModel& m) { m.SendBefore(s.prefix, bytes, s.occurrence); };
 }
 
-// Flags with a value: turns the value into a script step; false when it is malformed.
-using ValueParser = std::function<bool(const std::string&, Options&)>;
+// What getopt_long returns for each flag with a long name only.
+enum Code : int {
+    kCom = 256,
+    kMacMissing,
+    kModel,
+    kNetworkId,
+    kNoNetwork,
+    kJoinRefused,
+    kRejoinRefused,
+    kBind,
+    kStatus,
+    kNoAnswer,
+    kUnrelated,
+    kGarbage,
+    kBefore,
+    kUnplug,
+    kDelay
+};
 
-bool AddSelectorRule(const std::string& value, Options& options,
-                     void (CBriskoModel::*rule)(std::string, int))
+const option kFlags[] = {
+    { "com", required_argument, nullptr, kCom },
+    { "mac-missing", no_argument, nullptr, kMacMissing },
+    { "model", required_argument, nullptr, kModel },
+    { "network-id", required_argument, nullptr, kNetworkId },
+    { "no-network", no_argument, nullptr, kNoNetwork },
+    { "join-refused", no_argument, nullptr, kJoinRefused },
+    { "rejoin-refused", no_argument, nullptr, kRejoinRefused },
+    { "bind", required_argument, nullptr, kBind },
+    { "status", required_argument, nullptr, kStatus },
+    { "no-answer", required_argument, nullptr, kNoAnswer },
+    { "unrelated", required_argument, nullptr, kUnrelated },
+    { "garbage", required_argument, nullptr, kGarbage },
+    { "before", required_argument, nullptr, kBefore },
+    { "unplug", required_argument, nullptr, kUnplug },
+    { "delay", required_argument, nullptr, kDelay },
+    { "help", no_argument, nullptr, 'h' },
+    {},
+};
+
+// "completed", "failed" or "never", optionally ":MS" for the delay.
+bool AddBind(const std::string& v, Options& o)
 {
-    Selector s;
-    if (!ParseSelector(value, s))
+    const std::size_t colon = v.find(':');
+    BindCompletion completion {};
+    long ms = CBriskoModel::kDefaultBindDelay.count();
+    if (!ParseBindCompletion(v.substr(0, colon), completion)
+        || (colon != std::string::npos && !ParseNumber(v.substr(colon + 1), ms)))
         return false;
-    // cppcheck-suppress constParameter ; rule is a member that changes the model
-    options.script.emplace_back([=](CBriskoModel& m) { (m.*rule)(s.prefix, s.occurrence); });
+    o.script.emplace_back(
+        [=](CBriskoModel& m) { m.SetBindCompletion(completion, std::chrono::milliseconds(ms)); });
     return true;
 }
 
-bool AddSendBefore(const std::string& value, Options& options, const std::string& bytes)
+// Applies the flag getopt_long returned as code, with its value v; false when v is malformed.
+bool Apply(int code, const std::string& v, Options& o)
 {
+    const auto add = [&o](Script step) {
+        o.script.push_back(std::move(step));
+        return true;
+    };
     Selector s;
-    if (!ParseSelector(value, s))
+    std::string text;
+    long ms = 0;
+    switch (code) {
+    case 'h':
+        o.help = true;
+        return true;
+    case kCom:
+        return ParseNumber(v, o.comNumber) && o.comNumber > 0;
+    case kMacMissing:
+        return add([](CBriskoModel& m) { m.SetMacMissing(true); });
+    case kModel:
+        return add([v](CBriskoModel& m) { m.SetModelCode(v); });
+    case kNetworkId:
+        return add([v](CBriskoModel& m) { m.SetNetworkId(v); });
+    case kNoNetwork:
+        return add(StatusRule("+NNDR", "01"));
+    case kJoinRefused:
+        return add(StatusRule("+NJNR=00", "01"));
+    case kRejoinRefused:
+        return add(StatusRule("+NJNR=01", "01"));
+    case kBind:
+        return AddBind(v, o);
+    case kStatus:
+        return ParseSelectorValue(v, s, text) && !text.empty()
+            && add(StatusRule(s.prefix, text, s.occurrence));
+    case kNoAnswer:
+        return ParseSelector(v, s)
+            && add([s](CBriskoModel& m) { m.LeaveUnanswered(s.prefix, s.occurrence); });
+    case kUnrelated:
+        return ParseSelector(v, s) && add(SendBefore(s, CBriskoModel::UnrelatedLine()));
+    case kGarbage:
+        return ParseSelector(v, s) && add(SendBefore(s, CBriskoModel::GarbageLines()));
+    case kBefore:
+        return ParseSelectorValue(v, s, text) && add(SendBefore(s, Unescape(text)));
+    case kUnplug:
+        return ParseSelector(v, s)
+            && add([s](CBriskoModel& m) { m.UnplugAt(s.prefix, s.occurrence); });
+    case kDelay:
+        return ParseNumber(v, ms)
+            && add([ms](CBriskoModel& m) { m.SetAnswerDelay(std::chrono::milliseconds(ms)); });
+    default:
         return false;
-    options.script.emplace_back(
-        [=](CBriskoModel& m) { m.SendBefore(s.prefix, bytes, s.occurrence); });
-    return true;
+    }
 }
 
-const std::map<std::string, ValueParser>& ValueFlags()
+// Why getopt_long refused a word: code is what it returned instead of a flag's.
+std::string Refusal(int code, char* const* argv)
 {
-    static const std::map<std::string, ValueParser> flags = {
-        { "--com",
-          [](const std::string& v, Options& o) {
-              return ParseNumber(v, o.comNumber) && o.comNumber > 0;
-          } },
-        { "--model",
-          [](const std::string& v, Options& o) {
-              o.script.emplace_back([=](CBriskoModel& m) { m.SetModelCode(v); });
-              return true;
-          } },
-        { "--network-id",
-          [](const std::string& v, Options& o) {
-              o.script.emplace_back([=](CBriskoModel& m) { m.SetNetworkId(v); });
-              return true;
-          } },
-        { "--delay",
-          [](const std::string& v, Options& o) {
-              long ms = 0;
-              if (!ParseNumber(v, ms))
-                  return false;
-              o.script.emplace_back(
-                  [=](CBriskoModel& m) { m.SetAnswerDelay(std::chrono::milliseconds(ms)); });
-              return true;
-          } },
-        { "--bind",
-          [](const std::string& v, Options& o) {
-              // "completed", "failed" or "never", optionally ":MS" for the delay.
-              const std::size_t colon = v.find(':');
-              BindCompletion completion {};
-              long ms = CBriskoModel::kDefaultBindDelay.count();
-              if (!ParseBindCompletion(v.substr(0, colon), completion)
-                  || (colon != std::string::npos && !ParseNumber(v.substr(colon + 1), ms)))
-                  return false;
-              o.script.emplace_back([=](CBriskoModel& m) {
-                  m.SetBindCompletion(completion, std::chrono::milliseconds(ms));
-              });
-              return true;
-          } },
-        { "--status",
-          [](const std::string& v, Options& o) {
-              Selector s;
-              std::string status;
-              if (!ParseSelectorValue(v, s, status) || status.empty())
-                  return false;
-              o.script.push_back(StatusRule(s.prefix, status, s.occurrence));
-              return true;
-          } },
-        { "--no-answer",
-          [](const std::string& v, Options& o) {
-              return AddSelectorRule(v, o, &CBriskoModel::LeaveUnanswered);
-          } },
-        { "--unplug",
-          [](const std::string& v, Options& o) {
-              return AddSelectorRule(v, o, &CBriskoModel::UnplugAt);
-          } },
-        { "--before",
-          [](const std::string& v, Options& o) {
-              const std::size_t colon = v.find(':');
-              return colon != std::string::npos
-                  && AddSendBefore(v.substr(0, colon), o, Unescape(v.substr(colon + 1)));
-          } },
-        { "--unrelated",
-          [](const std::string& v, Options& o) {
-              return AddSendBefore(v, o, CBriskoModel::UnrelatedLine());
-          } },
-        { "--garbage",
-          [](const std::string& v, Options& o) {
-              return AddSendBefore(v, o, CBriskoModel::GarbageLines());
-          } },
-    };
-    return flags;
+    if (code == ':') // the last word, a flag without its value
+        return std::string("bad or missing value for ") + argv[optind - 1];
+    if (code == 1) // a word that is no flag
+        return std::string("unknown option ") + optarg;
+    if (optopt > 0 && optopt < kCom) // a short flag other than -h
+        return std::string("unknown option -") + static_cast<char>(optopt);
+    return std::string("unknown option ") + argv[optind - 1];
 }
 
 } // namespace
 
 bool Parse(const std::vector<std::string>& args, Options& options, std::string& error)
 {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& flag = args[i];
-        if (flag == "-h" || flag == "--help") {
-            options.help = true;
-            continue;
-        }
-        if (const auto found = Switches().find(flag); found != Switches().end()) {
-            options.script.push_back(found->second);
-            continue;
-        }
-        const auto found = ValueFlags().find(flag);
-        if (found == ValueFlags().end()) {
-            error = "unknown option " + flag;
+    // getopt_long takes writable words behind a program name.
+    std::vector<std::string> words = args;
+    words.insert(words.begin(), "brisko-sim");
+    std::vector<char*> argv(words.size() + 1, nullptr);
+    std::transform(words.begin(), words.end(), argv.begin(),
+                   [](std::string& word) { return word.data(); });
+    const int argc = static_cast<int>(words.size());
+
+    opterr = 0; // the messages are ours
+    optind = 0; // a fresh scan on every call
+    // "-": a word that is no flag comes back in its place, as 1; ":": a missing value as ':'.
+    int code = 0;
+    int index = 0;
+    while ((code = getopt_long(argc, argv.data(), "-:h", kFlags, &index)) != -1) {
+        if (code != 'h' && code < kCom) {
+            error = Refusal(code, argv.data());
             return false;
         }
-        if (i + 1 == args.size() || !found->second(args[i + 1], options)) {
-            error = "bad or missing value for " + flag;
+        if (!Apply(code, optarg ? optarg : "", options)) {
+            error = std::string("bad or missing value for --") + kFlags[index].name;
             return false;
         }
-        ++i;
+    }
+    if (optind < argc) { // words after "--"
+        error = std::string("unknown option ") + argv[optind];
+        return false;
     }
     return true;
 }

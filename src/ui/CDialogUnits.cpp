@@ -1,4 +1,4 @@
-#include "app/CDialogUnits.h"
+#include "ui/CDialogUnits.h"
 
 #include <QFontMetrics>
 

@@ -1,6 +1,6 @@
-#include "app/CTemplateDialog.h"
+#include "ui/CTemplateDialog.h"
 
-#include "app/Resources.h"
+#include "ui/Resources.h"
 
 #include <QCheckBox>
 #include <QComboBox>

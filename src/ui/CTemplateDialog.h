@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CDialogUnits.h"
+#include "ui/CDialogUnits.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "app/CLogSink.h"
+#include "ui/CLogSink.h"
 
 #include <QByteArray>
 #include <QTime>
