@@ -1,5 +1,8 @@
 #include "app/CUserSettings.h"
+#include "dialogs/CAboutDlg.h"
+#include "dialogs/CButtonsDlg.h"
 #include "dialogs/CConnectionsDlg.h"
+#include "dialogs/CSetMac.h"
 #include "panel/CPanelDlg.h"
 #include "support/FakeTrayShell.h"
 #include "support/ModalDriver.h"
@@ -95,8 +98,64 @@ protected:
     CPanelDlg m_panel { &m_tray, &m_settings };
 };
 
+// A dialog's title, then the texts of its labels, buttons and lists ("[entry|entry]"), in the
+// order they were made.
+QStringList Texts(QWidget* dialog)
+{
+    QStringList texts { dialog->windowTitle() };
+    for (QWidget* widget : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (auto* label = qobject_cast<QLabel*>(widget); label && !label->text().isEmpty())
+            texts << label->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            texts << button->text();
+        if (auto* list = qobject_cast<QComboBox*>(widget); list && list->count() > 0) {
+            QStringList entries;
+            for (int i = 0; i < list->count(); ++i)
+                entries << list->itemText(i);
+            texts << "[" + entries.join(u'|') + "]";
+        }
+    }
+    return texts;
+}
+
+TEST_F(ConnectionsDlgTest, EveryDialogsTextsAndTheTabOrderOfConnections)
+{
+    QStringList connections;
+    QList<int> tabOrder;
+    Run([&](CConnectionsDlg* dialog) {
+        connections = Texts(dialog);
+        tabOrder = testsupport::TabOrder(Control<QPushButton>(dialog, 1), 7);
+        dialog->reject();
+    });
+    EXPECT_EQ(tabOrder, QList<int>({ 1, 1023, 1002, 1004, 1010, 1011, 1024 }));
+    const QString effects = "[Off|On|Toggle]";
+    const std::pair<QStringList, QString> rows[] = {
+        { connections,
+          "Connections...;Close;Join;" + kNotConnectedJoinText
+              + ";Bind;To bind or unbind a button, select the button and press Bind;[Button 1|"
+                "Button 2|Button 3|Lamp|Button 5|Button 6|Button 7|Button 8];To close this box, "
+                "press Close.;Network status;"
+              + kNotConnectedPortText + ";Connect;Rejoin" },
+        { Texts(std::make_unique<CSetMac>().get()),
+          "Set MAC Address;OK;Cancel;The MAC address of the Brisko must be set;Enter the MAC "
+          "address provided with Brisko as 16 hex digits" },
+        { Texts(std::make_unique<CAboutDlg>().get()),
+          "About Mirelight;Mirelight Version 1.0;Copyright (C) 2026 Corvanthis;OK;"
+          "www.corvanthis.example;Compile date:;Compile date:" },
+        { Texts(std::make_unique<CButtonsDlg>(m_panel.Settings()).get()),
+          "Buttons...;Close;Button Text;Effect;Button 1;Button 2;Button 3;Button 4;Button 5;"
+          "Button 6;Button 7;Button 8;"
+              + QStringList(8, effects).join(u';')
+              + ";Layout;[1 button|2 x 1 buttons|1 x 2 buttons|2 x 2 buttons|1 x 3 buttons|2 x 3 "
+                "buttons|1 x 4 buttons|2 x 4 buttons];Initialize in TaskBar" },
+    };
+    for (const auto& [texts, expected] : rows)
+        EXPECT_EQ(texts.join(u';'), expected);
+}
+
 TEST_F(ConnectionsDlgTest, ClosedConnectedAndJoinedShowTheirStateAndTheBoundButtonStaysSelected)
 {
+    MessageBoxAnswerer answerer;
     CBriskoSim sim(kCom);
     ASSERT_TRUE(sim.Start()) << sim.LastError();
     sim.Configure([](mirelight::CBriskoModel& m) { m.SetNetworkId("5E21"); });
@@ -129,8 +188,11 @@ TEST_F(ConnectionsDlgTest, ClosedConnectedAndJoinedShowTheirStateAndTheBoundButt
             EXPECT_TRUE(Enabled(dialog, id)) << id;
 
         Control<QComboBox>(dialog, 1004)->setCurrentIndex(3);
+        Control<QLineEdit>(dialog, 1010)->setText(QStringLiteral("x")); // Bind warns, goes on
         QTest::mouseClick(Control<QPushButton>(dialog, 1002), Qt::LeftButton);
         EXPECT_EQ(Text(dialog, 1008), QStringLiteral("Bind succeeded"));
+        EXPECT_EQ(answerer.m_texts.size(), 1);
+        EXPECT_EQ(Control<QLineEdit>(dialog, 1010)->text(), QStringLiteral("5")) << "a report";
         Control<QComboBox>(dialog, 1004)->setCurrentIndex(6); // chosen, not bound
         dialog->reject();
     });

@@ -37,4 +37,14 @@ void WhenModalWidget(std::function<bool(QWidget*)> matches, std::function<void(Q
              timeoutMs);
 }
 
+QList<int> TabOrder(QWidget* first, int count)
+{
+    QList<int> order;
+    for (QWidget* widget = first; order.size() < count; widget = widget->nextInFocusChain()) {
+        if (widget->focusPolicy() & Qt::TabFocus)
+            order.append(widget->property("controlId").toInt());
+    }
+    return order;
+}
+
 } // namespace testsupport

@@ -32,4 +32,7 @@ template<class T> void WhenModal(std::function<void(T*)> action, int timeoutMs =
                     [action](QWidget* widget) { action(qobject_cast<T*>(widget)); }, timeoutMs);
 }
 
+// The ids of the count controls that Tab visits from first on, first included.
+QList<int> TabOrder(QWidget* first, int count);
+
 } // namespace testsupport
