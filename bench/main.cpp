@@ -9,8 +9,8 @@
 
 #include "link/CDongleLink.h"
 #include "link/CLineReader.h"
-#include "platform/posix/CPosixSerialPort.h"
 #include "link/CommandLines.h"
+#include "platform/posix/CPosixSerialPort.h"
 
 #ifdef MIRELIGHT_BENCH_EVENT_LOOP
 #include "panel/CEventLoopWaiter.h"

@@ -7,10 +7,10 @@
 
 #include "CSoakHost.h"
 
-#include "platform/posix/ComPortPath.h"
 #include "link/CommandLines.h"
 #include "link/FormatText.h"
 #include "network/CDongle.h"
+#include "platform/posix/ComPortPath.h"
 
 #include <algorithm>
 #include <chrono>
