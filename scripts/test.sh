@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Everything CI checks: the share of test code; the include layering; the formatting; the
-# build with warnings as errors and every test; the tests again under the sanitizers; static
-# analysis; fuzzing; the Debian package.
+# build with warnings as errors and every test; the tests again under the sanitizers; the core
+# for Windows under Wine; static analysis; fuzzing; the Debian package.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 # The tray and Wayland tests bring up desktops of their own: a private session bus, Xvfb with
@@ -39,6 +39,9 @@ echo "== Thread sanitizer: the link, the dongle operations and the simulator"
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   build_and_test "$MIRELIGHT_ROOT/build/tsan" -DMIRELIGHT_SANITIZE=thread \
     -DMIRELIGHT_BUILD_UI=OFF -DMIRELIGHT_BUILD_BENCH=OFF
+
+echo "== Windows: the core and the serial port under Wine"
+"$MIRELIGHT_ROOT/scripts/windows-test.sh"
 
 echo "== Static analysis"
 "$MIRELIGHT_ROOT/scripts/analyse.sh"

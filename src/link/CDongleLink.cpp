@@ -72,7 +72,8 @@ bool CDongleLink::SendCommand(std::string_view line)
         m_failure = { PortFailure::Kind::DeviceGone };
         break;
     case ISerialPort::WriteResult::TimedOut:
-        m_failure = { .kind = PortFailure::Kind::WriteStalled, .milliseconds = budget.count() };
+        m_failure = { .kind = PortFailure::Kind::WriteStalled,
+                      .milliseconds = static_cast<long>(budget.count()) };
         break;
     }
     LogEvent(m_pLog, "write failed: %s", m_failure.Text().c_str());
