@@ -1,11 +1,14 @@
 #include "app/CPanelApp.h"
 
-#include "app/CCommandServer.h"
-#include "platform/CTerminationSignals.h"
 #include "panel/CPanelDlg.h"
+#include "platform/CTerminationSignals.h"
 
 #include <QApplication>
 #include <QMessageBox>
+
+#ifdef MIRELIGHT_COMMAND_SERVER
+#include "app/CCommandServer.h"
+#endif
 
 const char* const CPanelApp::kAlreadyRunningText
     = "Mirelight is already running.\r\nActivate it by double-clicking on the icon in the System "
@@ -22,8 +25,10 @@ bool CPanelApp::InitInstance()
     // Any other trouble with the lock lets the program run: better twice than not at all.
     CPanelDlg panel;
     CTerminationSignals termination([&panel] { panel.ExitProgram(); });
+#ifdef MIRELIGHT_COMMAND_SERVER
     CCommandServer commands(panel);
     commands.Listen(); // without it the panel still works
+#endif
     panel.DoModal();
     return false;
 }
