@@ -37,6 +37,9 @@ TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   build_and_test "$MIRELIGHT_ROOT/build/tsan" -DMIRELIGHT_SANITIZE=thread \
     -DMIRELIGHT_BUILD_UI=OFF -DMIRELIGHT_BUILD_BENCH=OFF
 
+echo "== Windows: mirelight.exe under Wine"
+"$MIRELIGHT_ROOT/scripts/windows-smoke.sh" "$MIRELIGHT_ROOT/build/ci"
+
 echo "== Static analysis"
 "$MIRELIGHT_ROOT/scripts/analyse.sh"
 
