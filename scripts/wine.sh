@@ -15,7 +15,6 @@ wine_start() {
   # No Mono or Gecko installer dialogs at boot.
   export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
   _wine_server_up
-  wine wineboot --init >>"$WINEPREFIX/wineserver.log" 2>&1
   # Wine drops QT_* variables from the environment, and with no console Qt would log to the
   # debug channel.
   wine reg add 'HKCU\Environment' /v QT_FORCE_STDERR_LOGGING /t REG_SZ /d 1 /f >/dev/null
@@ -38,7 +37,10 @@ wine_stop() {
 
 # A persistent server spares every program the server's start-up (seconds). It detaches from
 # us; a pseudo-terminal closing under it (an unplugged COM port) sends it SIGHUP, whose report
-# stays in its own log.
+# stays in its own log. The boot starts the prefix's services, which would otherwise start
+# with the first program and keep its output open (a test runner waiting for its end would
+# wait for ever).
 _wine_server_up() {
   wineserver -p </dev/null >>"$WINEPREFIX/wineserver.log" 2>&1
+  wine wineboot </dev/null >>"$WINEPREFIX/wineserver.log" 2>&1
 }
