@@ -17,10 +17,10 @@ namespace {
 // Hands WM_SYSCOMMAND with one of our command values to the handler. A child of the window, so
 // it ends with it.
 //
-// WORKAROUND: a subclass of the window procedure, not a native event filter: Qt shows no filter
-// a WM_SYSCOMMAND that is sent to the window (Windows' own menu sends it), and its own
-// Alt+Space menu hands the chosen command straight to DefWindowProc. Alt+Space is therefore
-// left to Windows, whose menu comes back through the window procedure.
+// WORKAROUND: Qt 6.4 gives native event filters no WM_SYSCOMMAND that is sent rather than
+// posted, and its own Alt+Space menu hands the chosen command to its window procedure by a
+// plain call. So the commands are taken in a subclass of the window procedure, which sees every
+// message, and Alt+Space is left to Windows, whose menu posts the chosen command.
 class CSystemCommandHook final : public QObject
 {
 public:
@@ -49,10 +49,10 @@ private:
             if (hook->Handle(static_cast<unsigned>(wParam)))
                 return 0;
             break;
-        case WM_SYSKEYDOWN:
+        case WM_SYSKEYDOWN: // Alt+Space, as a key and as the character it makes: see above
         case WM_SYSCHAR:
-            if (wParam == (message == WM_SYSCHAR ? ' ' : VK_SPACE))
-                return ::DefWindowProcW(hWnd, message, wParam, lParam); // Alt+Space: see above
+            if (wParam == VK_SPACE)
+                return ::DefWindowProcW(hWnd, message, wParam, lParam);
             break;
         default:
             break;
