@@ -119,6 +119,12 @@ start_mirelight() {
   started+=("$mirelight")
 }
 
+echo "-- Without Qt Network (this Qt has none) a command says so and exits with 2"
+status=0
+wine "$exe" --press 1 >"$work/command.log" 2>&1 || status=$?
+[ "$status" -eq 2 ] || fail "--press ended with $status"
+grep -q 'built without Qt Network' "$work/command.log" || fail "--press did not say why"
+
 echo "-- The panel appears, connects and rejoins"
 start_mirelight
 until_true 30 "no panel window" window_shown Mirelight
