@@ -1,5 +1,5 @@
 # Installation into the usual places of a Linux desktop, and a Debian package built from it
-# with CPack (`cpack -G DEB` in the build folder).
+# with CPack (`cpack -G DEB` in the build folder); on Windows a zip.
 include(GNUInstallDirs)
 
 # One id for the desktop entry, the icon and the AppStream component: desktops match them by
@@ -7,24 +7,33 @@ include(GNUInstallDirs)
 set(MIRELIGHT_DESKTOP_ID "com.corvanthis.Mirelight")
 set(_res "${PROJECT_SOURCE_DIR}/res")
 
-install(TARGETS brisko-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-if(MIRELIGHT_BUILD_UI)
-  install(TARGETS mirelight RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES "${_res}/${MIRELIGHT_DESKTOP_ID}.desktop"
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-  install(FILES "${_res}/${MIRELIGHT_DESKTOP_ID}.metainfo.xml"
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-  # Copied into ~/.config/autostart by users who want Mirelight at login (see the README).
-  install(FILES "${_res}/${MIRELIGHT_DESKTOP_ID}-autostart.desktop"
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/mirelight)
+if(WIN32)
+  # One self-contained executable (Qt and the C++ runtime linked in) is the whole program: the
+  # zip (`cpack` in the build folder) holds mirelight.exe, to be unpacked anywhere.
+  if(MIRELIGHT_BUILD_UI)
+    install(TARGETS mirelight RUNTIME DESTINATION .)
+  endif()
+  set(CPACK_GENERATOR ZIP)
+else()
+  install(TARGETS brisko-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  if(MIRELIGHT_BUILD_UI)
+    install(TARGETS mirelight RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    install(FILES "${_res}/${MIRELIGHT_DESKTOP_ID}.desktop"
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    install(FILES "${_res}/${MIRELIGHT_DESKTOP_ID}.metainfo.xml"
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+    # Copied into ~/.config/autostart by users who want Mirelight at login (see the README).
+    install(FILES "${_res}/${MIRELIGHT_DESKTOP_ID}-autostart.desktop"
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/mirelight)
 
-  set(_icons "${CMAKE_INSTALL_DATADIR}/icons/hicolor")
-  install(FILES "${_res}/mirelight.svg" DESTINATION ${_icons}/scalable/apps
-          RENAME ${MIRELIGHT_DESKTOP_ID}.svg)
-  foreach(_size IN ITEMS 16 24 32 48 64 128 256)
-    install(FILES "${_res}/mirelight-${_size}.png" DESTINATION ${_icons}/${_size}x${_size}/apps
-            RENAME ${MIRELIGHT_DESKTOP_ID}.png)
-  endforeach()
+    set(_icons "${CMAKE_INSTALL_DATADIR}/icons/hicolor")
+    install(FILES "${_res}/mirelight.svg" DESTINATION ${_icons}/scalable/apps
+            RENAME ${MIRELIGHT_DESKTOP_ID}.svg)
+    foreach(_size IN ITEMS 16 24 32 48 64 128 256)
+      install(FILES "${_res}/mirelight-${_size}.png" DESTINATION ${_icons}/${_size}x${_size}/apps
+              RENAME ${MIRELIGHT_DESKTOP_ID}.png)
+    endforeach()
+  endif()
 endif()
 
 set(CPACK_PACKAGE_NAME "mirelight")

@@ -43,6 +43,9 @@ TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 echo "== Windows: the core and the serial port under Wine"
 "$MIRELIGHT_ROOT/scripts/windows-test.sh"
 
+echo "== Windows: mirelight.exe under Wine"
+"$MIRELIGHT_ROOT/scripts/windows-smoke.sh" "$MIRELIGHT_ROOT/build/ci"
+
 echo "== Static analysis"
 "$MIRELIGHT_ROOT/scripts/analyse.sh"
 

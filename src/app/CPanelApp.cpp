@@ -1,12 +1,15 @@
 #include "app/CPanelApp.h"
 
-#include "app/CCommandServer.h"
 #include "app/CUserSettings.h"
 #include "panel/CPanelDlg.h"
 #include "platform/CTerminationSignals.h"
 
 #include <QApplication>
 #include <QMessageBox>
+
+#ifdef MIRELIGHT_COMMAND_SERVER
+#include "app/CCommandServer.h"
+#endif
 
 const char* const CPanelApp::kAlreadyRunningText
     = "Mirelight is already running.\r\nActivate it by double-clicking on the icon in the System "
@@ -24,8 +27,10 @@ bool CPanelApp::InitInstance()
     CUserSettings settings;
     CPanelDlg panel(nullptr, &settings);
     CTerminationSignals termination([&panel] { panel.ExitProgram(); });
+#ifdef MIRELIGHT_COMMAND_SERVER
     CCommandServer commands(panel);
     commands.Listen(); // without it the panel still works
+#endif
     panel.DoModal();
     return false;
 }

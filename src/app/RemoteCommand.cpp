@@ -1,11 +1,15 @@
 #include "app/RemoteCommand.h"
 
-#include "app/CCommandServer.h"
 #include "app/CommandRequest.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+
+#ifdef MIRELIGHT_COMMAND_SERVER
+#include "app/CCommandServer.h"
+
 #include <QLocalSocket>
+#endif
 
 #include <cstdio>
 
@@ -32,6 +36,7 @@ int BadArguments(const QCommandLineParser& parser, const QString& why)
     return kBadArguments;
 }
 
+#ifdef MIRELIGHT_COMMAND_SERVER
 // Prints what the instance answered; the exit code.
 int Report(const Request& request, const QString& answer)
 {
@@ -70,6 +75,17 @@ int Send(const Request& request)
     }
     return Report(request, QString::fromUtf8(socket.readLine().chopped(1)));
 }
+#else
+// Built with a Qt that has no local sockets (its Network module): nothing can reach the
+// running instance, which listens for nothing either.
+int Send(const Request& /*request*/)
+{
+    Print(stderr,
+          QStringLiteral("This Mirelight was built without Qt Network: --press, --show and "
+                         "--status are not available."));
+    return kBadArguments;
+}
+#endif
 
 // Sends the command the options name and returns the exit code; nothing when they name none.
 std::optional<int> SendCommand(const QCommandLineParser& parser)

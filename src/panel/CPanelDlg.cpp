@@ -5,6 +5,7 @@
 #include "dialogs/CConnectionsDlg.h"
 #include "dialogs/CSetMac.h"
 #include "panel/CQtTrayShell.h"
+#include "platform/SystemMenu.h"
 #include "ui/Resources.h"
 
 #include <QApplication>
@@ -119,6 +120,11 @@ void CPanelDlg::ExtendSystemMenu()
     AddSystemCommand(Resources::IDS_BUTTONS, IDM_BUTTONS);
     AddSystemCommand(Resources::IDS_CONNECTIONS, IDM_CONNECTIONS);
     AddSystemCommand(Resources::IDS_ABOUTBOX, IDM_ABOUTBOX);
+    // Where the window has a system menu of its own (Windows), the commands are there instead.
+    if (AppendToSystemMenu(*this, *m_sysMenu, [this](unsigned id) { OnSysCommand(id); })) {
+        delete m_sysMenu;
+        m_sysMenu = nullptr;
+    }
 }
 
 void CPanelDlg::AddSystemCommand(int stringId, unsigned command)

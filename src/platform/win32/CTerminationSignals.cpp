@@ -1,0 +1,97 @@
+#include "platform/CTerminationSignals.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
+#include <QWindow>
+
+#include "platform/win32/WinApi.h"
+
+// The session's end reaches every top-level window as WM_QUERYENDSESSION and WM_ENDSESSION; a
+// hidden window of our own receives them even when the panel has never been shown. Console
+// control events (Ctrl+C, a closed console) come on a thread the system starts for them.
+class CTerminationSignals::CHandlers final : public QAbstractNativeEventFilter
+{
+public:
+    explicit CHandlers(std::function<void()> onTerminate);
+    ~CHandlers() override;
+    CHandlers(const CHandlers&) = delete;
+    CHandlers& operator=(const CHandlers&) = delete;
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+private:
+    static BOOL WINAPI OnConsoleEvent(DWORD event);
+
+    static CHandlers* s_pActive; // read and written on the user-interface thread only
+    std::function<void()> m_onTerminate;
+    QWindow m_sessionWindow;
+    HWND m_hSessionWnd = nullptr;
+    bool m_bConsoleHandler = false;
+};
+
+CTerminationSignals::CHandlers* CTerminationSignals::CHandlers::s_pActive = nullptr;
+
+CTerminationSignals::CHandlers::CHandlers(std::function<void()> onTerminate)
+    : m_onTerminate(std::move(onTerminate))
+{
+    m_sessionWindow.create();
+    m_hSessionWnd = reinterpret_cast<HWND>(m_sessionWindow.winId());
+    QCoreApplication::instance()->installNativeEventFilter(this);
+    s_pActive = this;
+    // A Ctrl+C that was ignored when the program started (a process group made to ignore it)
+    // is never passed to handlers: it stays ignored.
+    m_bConsoleHandler = ::SetConsoleCtrlHandler(&OnConsoleEvent, TRUE) != 0;
+}
+
+CTerminationSignals::CHandlers::~CHandlers()
+{
+    if (m_bConsoleHandler)
+        ::SetConsoleCtrlHandler(&OnConsoleEvent, FALSE);
+    s_pActive = nullptr;
+    // Before the window goes: its destruction sends messages.
+    QCoreApplication::instance()->removeNativeEventFilter(this);
+}
+
+bool CTerminationSignals::CHandlers::nativeEventFilter(const QByteArray& eventType, void* message,
+                                                       qintptr* result)
+{
+    if (eventType != "windows_generic_MSG")
+        return false;
+    const MSG* msg = static_cast<const MSG*>(message);
+    if (msg->hwnd != m_hSessionWnd)
+        return false;
+    if (msg->message == WM_QUERYENDSESSION) {
+        // The session may end: the program ends as Exit does, saving its settings on the way
+        // out, while the system still waits for the other programs' answers.
+        m_onTerminate();
+        if (result) // null for a posted message, which this should not be
+            *result = TRUE;
+        return true;
+    }
+    if (msg->message == WM_ENDSESSION && msg->wParam)
+        m_onTerminate(); // an end that was not asked first
+    return false;
+}
+
+BOOL WINAPI CTerminationSignals::CHandlers::OnConsoleEvent(DWORD event)
+{
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [] {
+            if (s_pActive)
+                s_pActive->m_onTerminate();
+        },
+        Qt::QueuedConnection);
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT)
+        return TRUE; // handled: the program ends in its own time
+    // The system ends the process as soon as this returns, before the settings are saved: this
+    // thread waits instead, and the program's own exit ends it.
+    ::Sleep(INFINITE);
+    return TRUE;
+}
+
+CTerminationSignals::CTerminationSignals(std::function<void()> onTerminate)
+    : m_pHandlers(std::make_unique<CHandlers>(std::move(onTerminate)))
+{ }
+
+CTerminationSignals::~CTerminationSignals() = default;
