@@ -11,4 +11,4 @@ class QWidget;
 // value to onCommand. False, and nothing done, where the window manager owns the window menu
 // (X11, Wayland): the caller offers the commands some other way.
 bool AppendToSystemMenu(QWidget& window, const QMenu& commands,
-                        std::function<void(unsigned command)> onCommand);
+                        const std::function<void(unsigned command)>& onCommand);

@@ -1,7 +1,7 @@
 #include "platform/SystemMenu.h"
 
 bool AppendToSystemMenu(QWidget& /*window*/, const QMenu& /*commands*/,
-                        std::function<void(unsigned command)> /*onCommand*/)
+                        const std::function<void(unsigned command)>& /*onCommand*/)
 {
     return false; // the window manager's menu cannot take the program's commands
 }

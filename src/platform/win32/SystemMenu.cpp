@@ -78,7 +78,7 @@ private:
 } // namespace
 
 bool AppendToSystemMenu(QWidget& window, const QMenu& commands,
-                        std::function<void(unsigned command)> onCommand)
+                        const std::function<void(unsigned command)>& onCommand)
 {
     HMENU menu = ::GetSystemMenu(reinterpret_cast<HWND>(window.winId()), FALSE);
     if (!menu)
@@ -94,6 +94,6 @@ bool AppendToSystemMenu(QWidget& window, const QMenu& commands,
         ::AppendMenuW(menu, MF_STRING, value, reinterpret_cast<const wchar_t*>(text.utf16()));
         values.push_back(value);
     }
-    new CSystemCommandHook(window, std::move(values), std::move(onCommand));
+    new CSystemCommandHook(window, std::move(values), onCommand);
     return true;
 }
