@@ -3,13 +3,7 @@
 #include "link/ISerialPort.h"
 #include "link/PortFailure.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX // MinGW's C++ library defines it already
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/WinApi.h"
 
 #include <memory>
 #include <mutex>
@@ -39,12 +33,6 @@ public:
     void Close() override;
 
 private:
-    struct HandleCloser
-    {
-        void operator()(HANDLE handle) const { ::CloseHandle(handle); }
-    };
-    using Handle = std::unique_ptr<void, HandleCloser>;
-
     CWin32SerialPort(Handle com, Handle interrupt, Handle readDone, Handle writeDone);
 
     ReadResult DeviceGone();

@@ -2,16 +2,9 @@
 
 #include "platform/win32/WinApi.h"
 
-#include <memory>
 #include <vector>
 
 namespace {
-
-struct HandleCloser
-{
-    void operator()(HANDLE handle) const { ::CloseHandle(handle); }
-};
-using Handle = std::unique_ptr<void, HandleCloser>;
 
 // The user a process runs as, as its token's user record (holding the SID); empty when the
 // process cannot be asked, which another user's process usually cannot.
