@@ -1,5 +1,7 @@
 #include "panel/CEventLoopWaiter.h"
 
+#include "link/PausedWait.h"
+
 #include <QEventLoop>
 #include <QTimer>
 
@@ -13,8 +15,8 @@ bool CEventLoopWaiter::WaitUntil(const std::function<bool()>& ready, Clock::time
     QEventLoop* outer = std::exchange(m_pLoop, &loop);
     // A wake meant for an earlier wait may end this loop early: look again and go on.
     while (!ready() && !m_bAborted) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0)
+        const auto left = mirelight::TimeLeft(deadline);
+        if (left == std::chrono::milliseconds::zero())
             break;
         timeout.start(left);
         loop.exec(QEventLoop::ExcludeUserInputEvents);

@@ -1,5 +1,7 @@
 #include "platform/posix/CPosixSerialPort.h"
 
+#include "link/PausedWait.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -74,15 +76,6 @@ PortFailure HolderOf(const std::string& path, PortFailure failure)
         }
     }
     return failure;
-}
-
-int RemainingMilliseconds(Clock::time_point deadline)
-{
-    const auto left = deadline - Clock::now();
-    if (left <= Clock::duration::zero())
-        return 0;
-    // Rounded up, so that a wait never ends just short of the deadline and spins.
-    return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
 }
 
 } // namespace
@@ -227,15 +220,12 @@ ISerialPort::WriteResult CPosixSerialPort::WaitSent(Clock::time_point deadline,
 bool CPosixSerialPort::WaitWritable(Clock::time_point deadline, const Pause& pause) const
 {
     // Looked at without blocking, the pauses between the looks are the caller's.
-    for (;;) {
+    const auto writable = [this] {
         pollfd fd { m_fd, POLLOUT, 0 };
         const int ready = ::poll(&fd, 1, 0);
-        if (ready > 0 || (ready < 0 && errno != EINTR))
-            return true;
-        if (RemainingMilliseconds(deadline) == 0)
-            return false;
-        pause(std::min(deadline, Clock::now() + kWritablePoll));
-    }
+        return ready > 0 || (ready < 0 && errno != EINTR);
+    };
+    return WaitWithPauses(writable, deadline, kWritablePoll, pause);
 }
 
 void CPosixSerialPort::Close()

@@ -1,5 +1,7 @@
 #include "platform/win32/CWin32SerialPort.h"
 
+#include "link/PausedWait.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <limits>
@@ -77,15 +79,6 @@ bool ApplyLineSettings(HANDLE com)
     COMMTIMEOUTS timeouts {};
     timeouts.ReadIntervalTimeout = kReadIntervalMs;
     return ::SetCommTimeouts(com, &timeouts);
-}
-
-DWORD RemainingMilliseconds(Clock::time_point deadline)
-{
-    const auto left = deadline - Clock::now();
-    if (left <= Clock::duration::zero())
-        return 0;
-    // Rounded up, so that a wait never ends just short of the deadline and spins.
-    return static_cast<DWORD>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
 }
 
 } // namespace
@@ -204,15 +197,12 @@ ISerialPort::WriteResult CWin32SerialPort::Write(std::string_view bytes,
 bool CWin32SerialPort::WaitWritten(OVERLAPPED& write, Clock::time_point deadline,
                                    const Pause& pause) const
 {
-    const auto slice = static_cast<DWORD>(kWriteSlice.count());
-    for (;;) {
-        const DWORD wait = std::min(RemainingMilliseconds(deadline), slice);
-        if (::WaitForSingleObject(write.hEvent, wait) == WAIT_OBJECT_0)
-            return true;
-        if (RemainingMilliseconds(deadline) == 0)
-            return false;
-        pause(std::min(deadline, Clock::now() + kWriteSlice));
-    }
+    const auto written = [&write, deadline] {
+        const auto wait = std::min(TimeLeft(deadline), kWriteSlice);
+        return ::WaitForSingleObject(write.hEvent, static_cast<DWORD>(wait.count()))
+            == WAIT_OBJECT_0;
+    };
+    return WaitWithPauses(written, deadline, kWriteSlice, pause);
 }
 
 void CWin32SerialPort::Close()
