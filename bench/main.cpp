@@ -10,7 +10,7 @@
 #include "link/CDongleLink.h"
 #include "link/CLineReader.h"
 #include "link/CommandLines.h"
-#include "platform/posix/CPosixSerialPort.h"
+#include "platform/linux/CPosixSerialPort.h"
 
 #ifdef MIRELIGHT_BENCH_EVENT_LOOP
 #include "panel/CEventLoopWaiter.h"

@@ -10,7 +10,7 @@
 #include "link/CommandLines.h"
 #include "link/FormatText.h"
 #include "network/CDongle.h"
-#include "platform/posix/ComPortPath.h"
+#include "platform/linux/ComPortPath.h"
 
 #include <algorithm>
 #include <chrono>
@@ -70,7 +70,7 @@ pid_t StartSimulator()
     posix_spawn_file_actions_destroy(&actions);
     if (failed)
         return -1;
-    const std::string link = PortsFolder() + "/COM" + com;
+    const std::string link = ComPortLinkPath(kComNumber);
     for (int i = 0; i < 100 && !std::filesystem::is_symlink(link); ++i)
         std::this_thread::sleep_for(50ms);
     return std::filesystem::is_symlink(link) ? pid : -1;

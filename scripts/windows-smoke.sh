@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds mirelight.exe with the static Qt for Windows and runs it under Wine on a virtual X
 # display against the Linux simulated Brisko: the panel shows, connects and rejoins, a click
-# switches a light, a second start leaves the first alone, the settings land in the registry
-# with their types, Exit from the system menu and the session's end both end it.
+# switches a light, --status and --press reach it through its pipe, a second start leaves the
+# first alone, the settings land in the registry with their types, Exit from the system menu
+# and the session's end both end it.
 #   scripts/windows-smoke.sh <Linux build folder holding tools/brisko-sim>
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 source "$MIRELIGHT_ROOT/scripts/wine.sh"
@@ -119,11 +120,18 @@ start_mirelight() {
   started+=("$mirelight")
 }
 
-echo "-- Without Qt Network (this Qt has none) a command says so and exits with 2"
-status=0
-wine "$exe" --press 1 >"$work/command.log" 2>&1 || status=$?
-[ "$status" -eq 2 ] || fail "--press ended with $status"
-grep -q 'built without Qt Network' "$work/command.log" || fail "--press did not say why"
+# command <expected exit status> <options...>: runs mirelight.exe with the options, its output
+# in command.log.
+command() {
+  local expected="$1" status=0
+  shift
+  wine "$exe" "$@" >"$work/command.log" 2>&1 || status=$?
+  [ "$status" -eq "$expected" ] || fail "$* ended with $status, not $expected"
+}
+
+echo "-- A command with no instance running says so"
+command 3 --status
+grep -q '^Mirelight is not running' "$work/command.log" || fail "--status did not say why"
 
 echo "-- The panel appears, connects and rejoins"
 start_mirelight
@@ -140,6 +148,14 @@ echo "-- A click on button 1 switches light 1 on"
 xdotool mousemove --window "$panel" 20 10 click 1
 until_true 10 "no switch message for button 1" sim_logged 'light 1 on'
 grep -q '^request +ADAR=.*FF$' "$work/sim.log" || fail "no On message for button 1"
+
+echo "-- The commands reach the running instance through its pipe"
+command 0 --status
+grep -q '^port: open' "$work/command.log" || fail "--status did not report the open port"
+command 0 --press 2 # Toggle, the default effect
+until_true 10 "no switch message for --press 2" sim_logged 'light 2 on'
+grep -q '^Message F0 sent for button 2' "$work/command.log" || fail "--press did not report"
+command 0 --show
 
 echo "-- A second start ends and leaves the first one running"
 first="$mirelight"

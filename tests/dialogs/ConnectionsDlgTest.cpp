@@ -9,7 +9,7 @@
 #include "support/QtPrinters.h"
 
 #include "CBriskoSim.h"
-#include "platform/posix/ComPortPath.h"
+#include "platform/linux/ComPortPath.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -212,7 +212,7 @@ TEST_F(ConnectionsDlgTest, TheStatusTooltipSaysWhyAPortWouldNotOpenAndNothingOnc
     ASSERT_TRUE(sim.Start()) << sim.LastError();
     const int holder = ::open(sim.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0); // another program holds the port
-    const std::string regularFile = mirelight::PortsFolder() + "/COM62";
+    const std::string regularFile = mirelight::ComPortLinkPath(62);
     ASSERT_EQ(::close(::open(regularFile.c_str(), O_CREAT | O_WRONLY, 0600)), 0);
     const struct
     {

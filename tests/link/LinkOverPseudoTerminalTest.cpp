@@ -6,7 +6,7 @@
 #include "CScriptedPort.h"
 #include "link/CDongleLink.h"
 #include "link/CommandLines.h"
-#include "platform/posix/ComPortPath.h"
+#include "platform/linux/ComPortPath.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

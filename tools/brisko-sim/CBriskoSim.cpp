@@ -1,6 +1,6 @@
 #include "CBriskoSim.h"
 
-#include "platform/posix/ComPortPath.h"
+#include "platform/linux/ComPortPath.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -94,7 +94,7 @@ bool CBriskoSim::OpenPseudoTerminal()
 
 bool CBriskoSim::MakeLink()
 {
-    const std::string link = PortsFolder() + "/COM" + std::to_string(m_iComNumber);
+    const std::string link = LinkPath();
     std::error_code error;
     std::filesystem::create_directories(PortsFolder(), error);
     if (std::filesystem::is_symlink(link, error))
@@ -153,7 +153,7 @@ std::string CBriskoSim::DevicePath() const
 
 std::string CBriskoSim::LinkPath() const
 {
-    return PortsFolder() + "/COM" + std::to_string(m_iComNumber);
+    return ComPortLinkPath(m_iComNumber);
 }
 
 std::vector<std::string> CBriskoSim::Requests() const

@@ -1,4 +1,4 @@
-#include "platform/posix/ComPortPath.h"
+#include "platform/linux/ComPortPath.h"
 
 #include <algorithm>
 #include <array>
@@ -23,14 +23,23 @@ std::string ConfigHome()
     if (xdg && *xdg == '/')
         return xdg;
     const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/.config";
+    if (!home || *home != '/')
+        return {}; // never a folder relative to wherever the program was started
+    return std::string(home) + "/.config";
 }
 
 } // namespace
 
 std::string PortsFolder()
 {
-    return ConfigHome() + "/Corvanthis Mirelight/ports";
+    const std::string configHome = ConfigHome();
+    return configHome.empty() ? configHome : configHome + "/Corvanthis Mirelight/ports";
+}
+
+std::string ComPortLinkPath(long n)
+{
+    const std::string folder = PortsFolder();
+    return folder.empty() ? folder : folder + "/COM" + std::to_string(n);
 }
 
 std::string ResolveComPort(long n)
@@ -39,7 +48,7 @@ std::string ResolveComPort(long n)
         return {};
     const std::string index = std::to_string(n - 1);
     const std::array<std::string, 4> candidates
-        = { PortsFolder() + "/COM" + std::to_string(n), "/dev/ttyUSB" + index,
+        = { ComPortLinkPath(n), "/dev/ttyUSB" + index,
             "/dev/ttyACM" + index, "/dev/ttyS" + index };
     const auto found = std::find_if(candidates.begin(), candidates.end(), Exists);
     return found == candidates.end() ? std::string() : *found;

@@ -1,7 +1,7 @@
 #include "link/ComPort.h"
 
-#include "platform/posix/CPosixSerialPort.h"
-#include "platform/posix/ComPortPath.h"
+#include "platform/linux/CPosixSerialPort.h"
+#include "platform/linux/ComPortPath.h"
 
 #include <filesystem>
 

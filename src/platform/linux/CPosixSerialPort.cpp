@@ -1,4 +1,4 @@
-#include "platform/posix/CPosixSerialPort.h"
+#include "platform/linux/CPosixSerialPort.h"
 
 #include "link/PausedWait.h"
 

@@ -5,8 +5,12 @@
 namespace mirelight {
 
 // The per-user folder where COMn links live: "$XDG_CONFIG_HOME/Corvanthis Mirelight/ports"
-// (XDG_CONFIG_HOME defaulting to ~/.config), beside the settings file.
+// (XDG_CONFIG_HOME defaulting to ~/.config), beside the settings file. Empty when the user
+// has neither an absolute XDG_CONFIG_HOME nor a HOME.
 std::string PortsFolder();
+
+// The user's link for COM port n in PortsFolder(); empty when there is no such folder.
+std::string ComPortLinkPath(long n);
 
 // The device that COM port n stands for: the first that exists of the user's ports link
 // COMn, /dev/ttyUSB(n-1), /dev/ttyACM(n-1) and /dev/ttyS(n-1). Empty when n <= 0 or when
