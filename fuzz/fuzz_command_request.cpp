@@ -1,7 +1,7 @@
 // Parses arbitrary lines as commands to the running instance: a line is a request only when
 // it is exactly the line that request is sent as, so nothing odd can slip through.
 #include "FuzzChecks.h"
-#include "app/CommandRequest.h"
+#include "outlets/RemoteProtocol.h"
 
 #include <cstdint>
 
@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The input itself, not a copy, so that AddressSanitizer catches a read past its end.
     const std::string_view line(reinterpret_cast<const char*>(data), size);
     const auto request = remote::ParseRequest(line);
-    Check(!request || remote::RequestLine(*request) == std::string(line) + '\n',
+    Check(!request || remote::FormatRequest(*request) == std::string(line) + '\n',
           "a request reads back as the very line it came from");
     Check(!request || request->kind != remote::Request::Kind::Press
               || (request->button >= 1 && request->button <= 8),

@@ -5,7 +5,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$MIRELIGHT_ROOT"
 
-order=(link platform network ui dialogs panel app) # lowest first
+order=(link platform network ui dialogs panel outlets app) # lowest first
 declare -A rank
 for i in "${!order[@]}"; do rank[${order[$i]}]=$i; done
 

@@ -24,6 +24,7 @@ ensure_packages cmake ninja-build g++-mingw-w64-x86-64-posix qt6-base-dev-tools 
 qt="$MIRELIGHT_ROOT/build/qt6-mingw"
 if [ ! -d "$qt" ] || [ "$qt_archive" -nt "$qt" ]; then
   rm -rf "$qt"
+  mkdir -p "$MIRELIGHT_ROOT/build"
   tar xJf "$qt_archive" -C "$MIRELIGHT_ROOT/build"
   touch "$qt"
 fi

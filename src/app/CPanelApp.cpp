@@ -1,15 +1,12 @@
 #include "app/CPanelApp.h"
 
 #include "app/CUserSettings.h"
+#include "outlets/CCommandServer.h"
 #include "panel/CPanelDlg.h"
 #include "platform/CTerminationSignals.h"
 
 #include <QApplication>
 #include <QMessageBox>
-
-#ifdef MIRELIGHT_COMMAND_SERVER
-#include "app/CCommandServer.h"
-#endif
 
 const char* const CPanelApp::kAlreadyRunningText
     = "Mirelight is already running.\r\nActivate it by double-clicking on the icon in the System "
@@ -17,20 +14,21 @@ const char* const CPanelApp::kAlreadyRunningText
 
 bool CPanelApp::InitInstance()
 {
-    if (m_instanceLock.Acquire() == CInstanceLock::Outcome::HeldElsewhere) {
+    const CInstanceLock::Outcome lock = m_instanceLock.Acquire();
+    if (lock == CInstanceLock::Outcome::HeldElsewhere) {
         QString text = QString::fromLatin1(kAlreadyRunningText);
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         QMessageBox::information(nullptr, QApplication::applicationName(), text);
         return false;
     }
-    // Any other trouble with the lock lets the program run: better twice than not at all.
+    // Any other trouble with the lock lets the program run: better twice than not at all. But
+    // only the lock's holder serves commands: another would take over the holder's socket.
     CUserSettings settings;
     CPanelDlg panel(nullptr, &settings);
     CTerminationSignals termination([&panel] { panel.ExitProgram(); });
-#ifdef MIRELIGHT_COMMAND_SERVER
-    CCommandServer commands(panel);
-    commands.Listen(); // without it the panel still works
-#endif
+    CCommandServer commands(panel.Commands());
+    if (lock == CInstanceLock::Outcome::Acquired)
+        commands.Listen(); // without it the panel still works
     panel.DoModal();
     return false;
 }

@@ -1,5 +1,6 @@
 #include "app/CSettingsStore.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStringList>
 
@@ -116,7 +117,7 @@ void CSettingsStore::Load(PanelSettings& settings)
     });
 }
 
-void CSettingsStore::Save(const PanelSettings& settings)
+QString CSettingsStore::Save(const PanelSettings& settings)
 {
     ForEachKey(settings, [this](const QString& key, const auto& value, const auto&) {
         if constexpr (kIsText<decltype(value)>)
@@ -125,4 +126,8 @@ void CSettingsStore::Save(const PanelSettings& settings)
             WriteProfileInt(key, static_cast<int>(value)); // a flag as 1 or 0
     });
     m_settings.sync();
+    if (m_settings.status() == QSettings::NoError)
+        return QString();
+    return QStringLiteral("%1 could not be written (a full disk or a read-only folder?)")
+        .arg(QDir::toNativeSeparators(m_settings.fileName()));
 }

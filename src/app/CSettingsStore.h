@@ -9,7 +9,7 @@
 
 // The per-user settings store: "Corvanthis Mirelight/mirelight" in the platform's native
 // place, section "Corvanthis Mirelight". One object serves one batch of reads or writes;
-// the writes reach the disk (atomically) when it goes.
+// the writes reach the disk (atomically) at Save or when it goes.
 class CSettingsStore
 {
 public:
@@ -21,7 +21,8 @@ public:
     void WriteProfileString(const QString& key, const QString& value);
 
     void Load(mirelight::PanelSettings& settings);
-    void Save(const mirelight::PanelSettings& settings);
+    // Why the settings did not reach the disk; empty when they did.
+    QString Save(const mirelight::PanelSettings& settings);
 
     static QString ButtonKey(int number) { return QStringLiteral("Button %1").arg(number); }
     static QString EffectKey(int number) { return QStringLiteral("Effect%1").arg(number); }

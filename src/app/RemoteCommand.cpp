@@ -1,18 +1,16 @@
 #include "app/RemoteCommand.h"
 
-#include "app/CommandRequest.h"
+#include "network/PanelSettings.h"
+#include "outlets/CCommandServer.h"
+#include "outlets/RemoteProtocol.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-
-#ifdef MIRELIGHT_COMMAND_SERVER
-#include "app/CCommandServer.h"
-
 #include <QLocalSocket>
-#endif
 
 #include <cstdio>
 
+using mirelight::remote::Answer;
 using mirelight::remote::Request;
 
 namespace {
@@ -20,6 +18,7 @@ namespace {
 constexpr int kNotConfirmed = 1;
 constexpr int kBadArguments = 2;
 constexpr int kNotRunning = 3;
+constexpr int kBusy = 4;
 constexpr int kConnectTimeoutMs = 1000;
 // A press waits behind the operation in progress; a join's search alone takes ten seconds.
 constexpr int kAnswerTimeoutMs = 120000;
@@ -36,27 +35,29 @@ int BadArguments(const QCommandLineParser& parser, const QString& why)
     return kBadArguments;
 }
 
-#ifdef MIRELIGHT_COMMAND_SERVER
 // Prints what the instance answered; the exit code.
-int Report(const Request& request, const QString& answer)
+int Report(const Request& request, const Answer& answer)
 {
-    const qsizetype blank = answer.indexOf(QLatin1Char(' '));
-    const QString verdict = answer.left(blank);
-    const QString text = blank < 0 ? QString() : answer.mid(blank + 1);
-    if (verdict == QLatin1String("error")) {
+    const QString text = QString::fromStdString(answer.text);
+    switch (answer.verdict) {
+    case Answer::Verdict::Error:
         Print(stderr, QStringLiteral("Mirelight refused the request: ") + text);
         return kNotConfirmed;
+    case Answer::Verdict::Busy:
+        Print(stderr, QStringLiteral("Mirelight is busy (%1); try again shortly").arg(text));
+        return kBusy;
+    case Answer::Verdict::Ok:
+    case Answer::Verdict::Failed:
+        break;
     }
     if (request.kind == Request::Kind::Status) {
-        // "open joined <status text>"
-        const QStringList parts = text.split(QLatin1Char(' '));
-        Print(stdout, parts.mid(2).join(QLatin1Char(' ')));
-        Print(stdout, QStringLiteral("port: ") + parts.value(0));
-        Print(stdout, QStringLiteral("network: ") + parts.value(1));
+        Print(stdout, text);
+        Print(stdout, QLatin1String(answer.portOpen ? "port: open" : "port: closed"));
+        Print(stdout, QLatin1String(answer.networkUp ? "network: joined" : "network: not-joined"));
     } else if (!text.isEmpty()) {
         Print(stdout, text);
     }
-    return verdict == QLatin1String("ok") ? 0 : kNotConfirmed;
+    return answer.verdict == Answer::Verdict::Ok ? 0 : kNotConfirmed;
 }
 
 int Send(const Request& request)
@@ -67,25 +68,17 @@ int Send(const Request& request)
         Print(stderr, QStringLiteral("Mirelight is not running"));
         return kNotRunning;
     }
-    socket.write(QByteArray::fromStdString(mirelight::remote::RequestLine(request)));
+    socket.write(QByteArray::fromStdString(mirelight::remote::FormatRequest(request)));
     while (!socket.canReadLine() && socket.waitForReadyRead(kAnswerTimeoutMs)) { }
-    if (!socket.canReadLine()) {
+    const QByteArray line = socket.canReadLine() ? socket.readLine().chopped(1) : QByteArray();
+    const auto answer = mirelight::remote::ParseAnswer(
+        request.kind, std::string_view(line.constData(), line.size()));
+    if (!answer) {
         Print(stderr, QStringLiteral("Mirelight ended before it answered"));
         return kNotConfirmed;
     }
-    return Report(request, QString::fromUtf8(socket.readLine().chopped(1)));
+    return Report(request, *answer);
 }
-#else
-// Built with a Qt that has no local sockets (its Network module): nothing can reach the
-// running instance, which listens for nothing either.
-int Send(const Request& /*request*/)
-{
-    Print(stderr,
-          QStringLiteral("This Mirelight was built without Qt Network: --press, --show and "
-                         "--status are not available."));
-    return kBadArguments;
-}
-#endif
 
 // Sends the command the options name and returns the exit code; nothing when they name none.
 std::optional<int> SendCommand(const QCommandLineParser& parser)
@@ -103,8 +96,10 @@ std::optional<int> SendCommand(const QCommandLineParser& parser)
         return Send(Request { Request::Kind::Status });
     bool ok = false;
     const int button = parser.value(QStringLiteral("press")).toInt(&ok);
-    if (!ok || button < 1 || button > 8)
-        return BadArguments(parser, QStringLiteral("--press takes a button from 1 to 8."));
+    if (!ok || button < 1 || button > mirelight::kButtonCount)
+        return BadArguments(
+            parser,
+            QStringLiteral("--press takes a button from 1 to %1.").arg(mirelight::kButtonCount));
     return Send(Request { Request::Kind::Press, button });
 }
 
@@ -124,7 +119,8 @@ std::optional<int> RunCommandLine(int argc, char** argv, bool& verbose)
     parser.addVersionOption();
     parser.addOptions({
         { QStringLiteral("press"),
-          QStringLiteral("Press button <N> (1 to 8) of the running Mirelight, as a click does."),
+          QStringLiteral("Press button <N> (1 to %1) of the running Mirelight, as a click does.")
+              .arg(mirelight::kButtonCount),
           QStringLiteral("N") },
         { QStringLiteral("show"), QStringLiteral("Show the running Mirelight's panel.") },
         { QStringLiteral("status"),

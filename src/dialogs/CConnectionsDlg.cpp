@@ -1,8 +1,8 @@
 #include "dialogs/CConnectionsDlg.h"
 
-#include "dialogs/IDialogHost.h"
 #include "network/CDongle.h"
 #include "network/CWaitCursor.h"
+#include "network/IDongleHost.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -13,7 +13,7 @@
 #include <QRegularExpression>
 
 CConnectionsDlg::CConnectionsDlg(mirelight::PanelSettings& settings, mirelight::CDongle& dongle,
-                                 IDialogHost& host, QWidget* parent)
+                                 mirelight::IDongleHost& host, QWidget* parent)
     : CTemplateDialog(parent, QStringLiteral("Connections..."), 259, 215), m_settings(settings),
       m_dongle(dongle), m_host(host)
 {
@@ -145,7 +145,15 @@ void CConnectionsDlg::OnStatusChanged()
 // hardware looks next: the status field's tooltip.
 void CConnectionsDlg::ShowFailureReason()
 {
-    m_status->setToolTip(QString::fromStdString(m_dongle.FailureReason()));
+    QStringList reasons { QString::fromStdString(m_dongle.FailureReason()), m_saveFailure };
+    reasons.removeAll(QString());
+    m_status->setToolTip(reasons.join(QLatin1Char('\n')));
+}
+
+void CConnectionsDlg::ShowSaveFailure(const QString& failure)
+{
+    m_saveFailure = failure;
+    ShowFailureReason();
 }
 
 void CConnectionsDlg::OnComPortEdited()

@@ -9,8 +9,8 @@
 
 namespace mirelight {
 class CDongle;
-}
-class IDialogHost;
+class IDongleHost;
+} // namespace mirelight
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -18,7 +18,7 @@ class QPushButton;
 
 // The COM port, connecting, joining and rejoining a network, binding a button, and the
 // status of it all. Its buttons start the dongle operations; it shows every report while open
-// (the host passes them on).
+// (whoever opens it connects the reports to OnStatusChanged and UpdateControls).
 class CConnectionsDlg : public CTemplateDialog
 {
     Q_OBJECT
@@ -36,7 +36,7 @@ public:
     static constexpr int IDC_REJOIN = 1024;
 
     CConnectionsDlg(mirelight::PanelSettings& settings, mirelight::CDongle& dongle,
-                    IDialogHost& host, QWidget* parent = nullptr);
+                    mirelight::IDongleHost& host, QWidget* parent = nullptr);
 
     int exec() override; // the opening step, then the modal run
     void accept() override; // the OK step: Close, or Enter
@@ -45,6 +45,9 @@ public:
     void UpdateControls();
     // A dongle operation reported: show its status (and the port number) again.
     void OnStatusChanged();
+    // Why the settings could not be saved (empty once they were): shown with the status's
+    // failure reason, in the status field's tooltip.
+    void ShowSaveFailure(const QString& failure);
 
     // The integer a COM port box's text begins with (after blanks, optionally signed), if any.
     static std::optional<int> LeadingInteger(const QString& text);
@@ -65,7 +68,8 @@ private:
 
     mirelight::PanelSettings& m_settings;
     mirelight::CDongle& m_dongle;
-    IDialogHost& m_host;
+    mirelight::IDongleHost& m_host;
+    QString m_saveFailure;
     QPushButton* m_join = nullptr;
     QLabel* m_joinPrompt = nullptr;
     QPushButton* m_bind = nullptr;

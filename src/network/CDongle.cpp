@@ -28,12 +28,17 @@ void CDongle::Rejoin()
     RunExclusive({ "Rejoin", [this] { DoRejoin(); } });
 }
 
-void CDongle::SendButtonMessage(int index, bool retry, std::function<void(bool confirmed)> done)
+void CDongle::SendButtonMessage(int index, bool retry, PressCallbacks callbacks)
 {
-    RunExclusive({ "SendButtonMessage", [this, index, retry, done = std::move(done)] {
-                      const bool confirmed = DoSendButtonMessage(index, retry);
-                      if (done)
-                          done(confirmed);
+    RunExclusive({ "SendButtonMessage", [this, index, retry, callbacks = std::move(callbacks)] {
+                      const bool wanted = !callbacks.stillWanted || callbacks.stillWanted();
+                      if (!wanted)
+                          LogEvent(m_pLog, "SendButtonMessage dropped: its asker has gone");
+                      const PressOutcome outcome = !wanted    ? PressOutcome::Dropped
+                          : DoSendButtonMessage(index, retry) ? PressOutcome::Confirmed
+                                                              : PressOutcome::NotConfirmed;
+                      if (callbacks.done)
+                          callbacks.done(outcome);
                   } });
 }
 
@@ -164,8 +169,7 @@ void CDongle::DoJoin()
         return;
     CWaitCursor wait(m_host);
     m_settings.m_bJoined = 0;
-    m_bNetworkUp = false;
-    m_host.UpdateControls();
+    SetNetworkUp(false);
     m_host.SaveSettings(); // a failed join must not be rejoined at the next start
 
     if (!EnsurePortOpen())

@@ -34,10 +34,19 @@ public:
     void Join();
     // Rejoins the network the dongle belonged to before.
     void Rejoin();
+    enum class PressOutcome { Confirmed, NotConfirmed, Dropped };
+    struct PressCallbacks
+    {
+        // Asked just before the press runs; false drops it (its asker has gone).
+        std::function<bool()> stillWanted;
+        // Learns the outcome once the press has run or was dropped (never when the program
+        // ends first).
+        std::function<void(PressOutcome)> done;
+    };
+
     // Switches the device bound to the button at index 0..7; a refused message is sent once
-    // more after a rejoin when retry is set. done, if given, learns once it has run whether
-    // the message was confirmed (not called when the program ends first).
-    void SendButtonMessage(int index, bool retry, std::function<void(bool confirmed)> done = {});
+    // more after a rejoin when retry is set.
+    void SendButtonMessage(int index, bool retry, PressCallbacks callbacks = {});
     // Binds the button at list index 0..7 to the device that completes the bind within
     // six seconds.
     void Bind(int index);
@@ -51,13 +60,8 @@ public:
     bool IsNetworkUp() const { return m_bNetworkUp; }
     // The button list entry last chosen for binding in this run (0 at start, never stored).
     int BindButton() const { return m_iBindButton; }
-    // Whether the program is ending (the user would not give the MAC address, or it was
-    // told to end); no operation starts any more then.
-    bool IsProgramEnding() const { return m_bProgramEnding; }
     // The program is ending: operations still queued are dropped and none starts any more.
     void EndOperations();
-    // Whether an operation is running.
-    bool IsBusy() const { return m_bRunning; }
 
     void ReportStatus(const std::string& text) override;
 

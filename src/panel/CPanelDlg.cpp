@@ -13,6 +13,7 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -57,8 +58,9 @@ CPanelDlg::CPanelDlg(ITrayShell* trayShell, ISettingsStorage* storage)
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     CreateButtons();
 
+    connect(&m_commands, &CCommandSurface::ShowRequested, this, &CPanelDlg::ShowFromTray);
     // Window creation puts the tray icon up, before the opening step runs.
-    m_trayIcon.SetNotifyWindow(this, WM_USER);
+    m_trayIcon.SetNotifyWindow(&m_commands, WM_USER);
     m_trayIcon.SetIconResource(Resources::IDR_MAINFRAME);
 }
 
@@ -71,7 +73,7 @@ void CPanelDlg::CreateButtons()
 {
     for (int i = 0; i < kButtonCount; ++i) {
         QPushButton* button = AddButton(kButtonIds[i], QString(), kButtonRects[i]);
-        connect(button, &QPushButton::clicked, this, [this, i] { PressButton(i, {}); });
+        connect(button, &QPushButton::clicked, this, [this, i] { m_commands.Press(i); });
         m_buttons[i] = button;
     }
 }
@@ -218,11 +220,6 @@ void CPanelDlg::ShowFromTray()
     activateWindow();
 }
 
-void CPanelDlg::PressButton(int index, std::function<void(bool confirmed)> done)
-{
-    m_dongle.SendButtonMessage(index, true, std::move(done));
-}
-
 void CPanelDlg::paintEvent(QPaintEvent* event)
 {
     if (!m_bVisible) {
@@ -272,16 +269,14 @@ void CPanelDlg::OnSysCommand(unsigned id)
         CButtonsDlg buttons(m_settings, this);
         buttons.exec();
         SaveSettings();
-        LoadSettings();
+        // Reading back what could not be written would undo the user's changes.
+        if (m_commands.SaveFailure().isEmpty())
+            LoadSettings();
         break;
     }
-    case IDM_CONNECTIONS: {
-        CConnectionsDlg connections(m_settings, m_dongle, *this, this);
-        m_pConnDlg = &connections;
-        connections.exec();
-        m_pConnDlg = nullptr;
+    case IDM_CONNECTIONS:
+        OpenConnections();
         break;
-    }
     case IDM_EXIT:
         ExitProgram();
         break;
@@ -290,11 +285,46 @@ void CPanelDlg::OnSysCommand(unsigned id)
     }
 }
 
+void CPanelDlg::OpenConnections()
+{
+    CConnectionsDlg connections(m_settings, m_dongle, *this, this);
+    connect(&m_commands, &CCommandSurface::StatusChanged, &connections,
+            &CConnectionsDlg::OnStatusChanged);
+    connect(&m_commands, &CCommandSurface::ConnectionChanged, &connections,
+            &CConnectionsDlg::UpdateControls);
+    connections.ShowSaveFailure(m_commands.SaveFailure());
+    connect(&m_commands, &CCommandSurface::SaveFailureChanged, &connections,
+            [this, &connections] { connections.ShowSaveFailure(m_commands.SaveFailure()); });
+    m_pConnDlg = &connections;
+    connections.exec();
+    m_pConnDlg = nullptr;
+}
+
 void CPanelDlg::SaveSettings()
 {
-    if (m_storage)
-        m_storage->Save(m_settings);
+    const QString failure = m_storage ? m_storage->Save(m_settings) : QString();
+    if (!failure.isEmpty() && m_commands.SaveFailure().isEmpty())
+        TellSaveFailure(failure);
+    m_commands.NotifySaveOutcome(failure);
     ApplyCaptions();
+}
+
+void CPanelDlg::TellSaveFailure(const QString& failure)
+{
+    // Once for a run of failures: every later save would only say it again.
+    qCWarning(lcDongle, "Settings not saved: %s", qUtf8Printable(failure));
+    const QString text = QStringLiteral("Your settings could not be saved: %1\nMirelight keeps "
+                                        "them until it ends and saves them again at the next "
+                                        "change.")
+                             .arg(failure);
+    if (m_trayIcon.ShowMessage(QApplication::applicationName(), text))
+        return;
+    // No notification area to carry it: a box that waits for nobody.
+    auto* box = new QMessageBox(QMessageBox::Warning, QApplication::applicationName(), text,
+                                QMessageBox::Ok, isVisible() ? this : nullptr);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }
 
 void CPanelDlg::LoadSettings()
@@ -309,6 +339,7 @@ void CPanelDlg::ApplyCaptions()
 {
     for (int i = 0; i < kButtonCount; ++i)
         m_buttons[i]->setText(QString::fromStdString(m_settings.m_strButtonText[i]));
+    m_commands.NotifyButtonsChanged();
 }
 
 void CPanelDlg::ResizeForLayout()
@@ -329,14 +360,12 @@ void CPanelDlg::ResizeForLayout()
 
 void CPanelDlg::StatusChanged()
 {
-    if (m_pConnDlg)
-        m_pConnDlg->OnStatusChanged();
+    m_commands.NotifyStatusChanged();
 }
 
 void CPanelDlg::UpdateControls()
 {
-    if (m_pConnDlg)
-        m_pConnDlg->UpdateControls();
+    m_commands.NotifyConnectionChanged();
 }
 
 bool CPanelDlg::AskMacAddress(std::string& digits)

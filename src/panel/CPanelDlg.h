@@ -1,14 +1,13 @@
 #pragma once
 
-#include "dialogs/IDialogHost.h"
 #include "network/CDongle.h"
 #include "network/IDongleHost.h"
 #include "network/PanelSettings.h"
+#include "panel/CCommandSurface.h"
 #include "panel/CEventLoopWaiter.h"
 #include "panel/CTrayIcon.h"
 #include "panel/ISettingsStorage.h"
 #include "panel/ITrayShell.h"
-#include "panel/ITrayWindow.h"
 #include "ui/CLogSink.h"
 #include "ui/CTemplateDialog.h"
 
@@ -26,10 +25,7 @@ class QPushButton;
 
 // The switch panel: the program's only main window and owner of its state. It runs its own
 // modal loop for the life of the program; Esc and the close box only hide it.
-class CPanelDlg final : public CTemplateDialog,
-                        public mirelight::IDongleHost,
-                        public IDialogHost,
-                        public ITrayWindow
+class CPanelDlg final : public CTemplateDialog, public mirelight::IDongleHost
 {
     Q_OBJECT
 
@@ -64,10 +60,9 @@ public:
 
     void OnSysCommand(unsigned id);
     // The tray's open gesture (or --show): the panel may be shown again, and is.
-    void ShowFromTray() override;
-    // What a click on button index 0..7 does, for a command from outside; done learns
-    // whether the message was confirmed once the press has run.
-    void PressButton(int index, std::function<void(bool confirmed)> done);
+    void ShowFromTray();
+    // What the outlets (the tray, the command socket) press, show and read through.
+    CCommandSurface& Commands() { return m_commands; }
 
     // The OK step ends the program; the cancel step (Esc, the close box, Alt+F4) only hides
     // the panel.
@@ -78,7 +73,6 @@ public:
     mirelight::PanelSettings& Settings() { return m_settings; }
     mirelight::CDongle& Dongle() { return m_dongle; }
     CTrayIcon& TrayIcon() { return m_trayIcon; }
-    QString Status() const { return QString::fromStdString(m_dongle.Status()); }
     // The Connections dialog while it is open, else null.
     CConnectionsDlg* ConnectionsDialog() const { return m_pConnDlg; }
     QMenu* SystemMenu() const { return m_sysMenu; }
@@ -109,6 +103,8 @@ private:
     void ShowAtStart();
     void EndModal(int result);
     void CloseOpenWindows();
+    void OpenConnections();
+    void TellSaveFailure(const QString& failure);
     static void CloseLater(QWidget* window);
     bool CanHide() const { return m_trayIcon.IsShown(); }
 
@@ -123,6 +119,7 @@ private:
     CEventLoopWaiter m_waiter;
     mirelight::CDongle m_dongle { *this, m_settings, &m_waiter, &CLogSink::Link(),
                                   &CLogSink::Dongle() };
+    CCommandSurface m_commands { m_dongle, m_settings };
     CConnectionsDlg* m_pConnDlg = nullptr;
     int m_cyFrame = 0;
     int m_cxFrame = 0;

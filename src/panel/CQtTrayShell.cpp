@@ -65,6 +65,14 @@ bool CQtTrayShell::NotifyIcon(Command command, const QIcon& icon, const QString&
     return true;
 }
 
+bool CQtTrayShell::ShowMessage(const QString& title, const QString& text)
+{
+    if (!m_icon)
+        return false;
+    m_icon->showMessage(title, text, QSystemTrayIcon::Warning);
+    return true;
+}
+
 void CQtTrayShell::SetEventHandler(std::function<void(int event)> handler)
 {
     m_handler = std::move(handler);

@@ -23,6 +23,7 @@ public:
     bool NotifyIcon(Command command, const QIcon& icon, const QString& tip, Fields fields) override;
     void SetEventHandler(std::function<void(int event)> handler) override;
     bool SingleClickOpens() const override { return m_singleClickOpens; }
+    bool ShowMessage(const QString& title, const QString& text) override;
 
 private:
     void OnActivated(int reason);

@@ -1,7 +1,7 @@
 #include "panel/CTrayIcon.h"
 
+#include "panel/CCommandSurface.h"
 #include "panel/ITrayShell.h"
-#include "panel/ITrayWindow.h"
 #include "ui/Resources.h"
 
 namespace {
@@ -23,7 +23,7 @@ CTrayIcon::~CTrayIcon()
     m_shell.SetEventHandler(nullptr);
 }
 
-void CTrayIcon::SetNotifyWindow(ITrayWindow* window, int message)
+void CTrayIcon::SetNotifyWindow(CCommandSurface* window, int message)
 {
     m_notifyData.window = window;
     m_notifyData.callbackMessage = message;
@@ -57,6 +57,11 @@ bool CTrayIcon::SetIconHandle(const QIcon& icon)
     return ok;
 }
 
+bool CTrayIcon::ShowMessage(const QString& title, const QString& text)
+{
+    return IsShown() && m_shell.ShowMessage(title, text);
+}
+
 int CTrayIcon::HandleTrayMessage(int id, int event)
 {
     if (id != m_notifyData.id)
@@ -64,10 +69,10 @@ int CTrayIcon::HandleTrayMessage(int id, int event)
     const int openEvent = m_shell.SingleClickOpens() ? WM_LBUTTONUP : WM_LBUTTONDBLCLK;
     if (event != WM_RBUTTONUP && event != openEvent)
         return 0;
-    ITrayWindow* window = m_notifyData.window;
+    CCommandSurface* window = m_notifyData.window;
     if (!window)
         return 0;
     if (event == openEvent)
-        window->ShowFromTray();
+        window->ShowPanel();
     return 1; // a right click is taken, and shows no menu
 }

@@ -3,8 +3,8 @@
 #include <QIcon>
 #include <QString>
 
+class CCommandSurface;
 class ITrayShell;
-class ITrayWindow;
 
 // The program's icon in the notification area for the lifetime of the panel. The tray's open
 // gesture on it (a double click, or a single click where the tray reports no double clicks)
@@ -23,7 +23,8 @@ public:
     CTrayIcon(const CTrayIcon&) = delete;
     CTrayIcon& operator=(const CTrayIcon&) = delete;
 
-    void SetNotifyWindow(ITrayWindow* window, int message);
+    // What the open gesture shows: the panel, through the commands every outlet uses.
+    void SetNotifyWindow(CCommandSurface* window, int message);
     bool SetIconResource(int id);
     // Adds, changes or removes the icon; true when the notification area took the change.
     bool SetIconHandle(const QIcon& icon);
@@ -32,12 +33,14 @@ public:
 
     bool IsShown() const { return !m_notifyData.icon.isNull(); }
     QString Tip() const { return m_notifyData.tip; }
+    // A passing message from the icon; false when there is no icon to carry it.
+    bool ShowMessage(const QString& title, const QString& text);
 
 private:
     struct NotifyData
     {
         int id = 0;
-        ITrayWindow* window = nullptr;
+        CCommandSurface* window = nullptr;
         int callbackMessage = 0;
         QIcon icon; // null while nothing is in the notification area
         QString tip;

@@ -28,4 +28,7 @@ public:
     // True where the tray reports only single activations (a StatusNotifierItem tray never
     // reports a double click), so a single left click is what opens; else the double click.
     virtual bool SingleClickOpens() const = 0;
+    // A passing message from the icon (a balloon or a desktop notification); false where no
+    // icon is shown to carry it.
+    virtual bool ShowMessage(const QString& title, const QString& text) = 0;
 };

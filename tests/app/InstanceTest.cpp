@@ -1,7 +1,7 @@
-#include "app/CCommandServer.h"
 #include "app/CPanelApp.h"
 #include "app/CSettingsStore.h"
-#include "app/CommandRequest.h"
+#include "outlets/CCommandServer.h"
+#include "outlets/RemoteProtocol.h"
 #include "panel/CPanelDlg.h"
 #include "platform/CInstanceLock.h"
 #include "support/FakeTrayShell.h"
@@ -21,8 +21,8 @@
 #include <csignal>
 #include <gtest/gtest.h>
 
+using mirelight::remote::FormatRequest;
 using mirelight::remote::ParseRequest;
-using mirelight::remote::RequestLine;
 
 namespace {
 
@@ -103,7 +103,7 @@ TEST(CommandRequest, OnlyTheThreeFormsExactlyAreRequestsAndTheirLinesReadBack)
     for (const char* line : { "press 1", "press 8", "show", "status" }) {
         const auto request = ParseRequest(line);
         ASSERT_TRUE(request) << line;
-        EXPECT_EQ(RequestLine(*request), std::string(line) + '\n');
+        EXPECT_EQ(FormatRequest(*request), std::string(line) + '\n');
     }
     for (const char* line : { "press 0", "press 9", "press 12", "press  1", "press x", "press",
                               "Show", "show ", "", "status\r" })
@@ -135,7 +135,7 @@ protected:
 
     FakeTrayShell m_shell;
     CPanelDlg m_panel { &m_shell };
-    CCommandServer m_server { m_panel };
+    CCommandServer m_server { m_panel.Commands() };
 };
 
 TEST_F(CommandServerTest, BadTooLongOrStalledRequestsGetNothingDoneAndTheNextIsAnswered)
@@ -144,7 +144,8 @@ TEST_F(CommandServerTest, BadTooLongOrStalledRequestsGetNothingDoneAndTheNextIsA
     EXPECT_EQ(Ask(QByteArray(200, 'x')), QStringLiteral("error request too long\n"));
     EXPECT_EQ(Ask("pre"), QStringLiteral("(closed)")); // the rest never comes
     EXPECT_EQ(Ask("status\n"),
-              QStringLiteral("ok closed not-joined ") + m_panel.Status() + QLatin1Char('\n'));
+              QStringLiteral("ok closed not-joined ") + m_panel.Commands().Status()
+                  + QLatin1Char('\n'));
     // Only the user gets in: the socket is not for the group or others.
     const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
         | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;

@@ -1,7 +1,7 @@
-#include "app/CCommandServer.h"
 #include "app/CUserSettings.h"
 #include "dialogs/CConnectionsDlg.h"
 #include "dialogs/CSetMac.h"
+#include "outlets/CCommandServer.h"
 #include "panel/CPanelDlg.h"
 #include "platform/CTerminationSignals.h"
 #include "support/FakeTrayShell.h"
@@ -75,7 +75,8 @@ protected:
         WhenTrue([this] { return m_panel.isVisible(); },
                  [this] {
                      EXPECT_EQ(m_sim.Requests().size(), 12u);
-                     EXPECT_EQ(m_panel.Status(), QStringLiteral("Brisko detected on COM6:"));
+                     EXPECT_EQ(m_panel.Commands().Status(),
+                               QStringLiteral("Brisko detected on COM6:"));
                      QTimer::singleShot(0, &m_panel, [this] { m_panel.Dongle().Join(); });
                  });
         WhenTrue([this] { return m_sim.Requests().size() == 14; }, during);
@@ -90,14 +91,14 @@ protected:
 TEST_F(OperationInProgressTest,
        TheLoopRunsDuringASearchWhileClicksCommandsAndOperationsWaitForItsEnd)
 {
-    CCommandServer commands(m_panel);
+    CCommandServer commands(m_panel.Commands());
     ASSERT_TRUE(commands.Listen());
     QProcess press; // another start of the program, as a keyboard shortcut starts it
     QElapsedTimer posted;
     qint64 handledAfterMs = -1;
     bool clickedDuringJoin = true;
     QObject::connect(m_panel.Button(0), &QPushButton::clicked, &m_panel,
-                     [&] { clickedDuringJoin = m_panel.Dongle().IsBusy(); });
+                     [&] { clickedDuringJoin = QApplication::overrideCursor() != nullptr; });
     JoinWhenShown([&] {
         posted.start();
         QMetaObject::invokeMethod(
@@ -139,7 +140,7 @@ TEST_F(OperationInProgressTest, ACancelledAddressAtStartUpEndsTheProgramWithoutS
     });
     EXPECT_EQ(m_panel.DoModal(), CPanelDlg::IDCANCEL);
     EXPECT_EQ(m_panel.windowHandle(), nullptr); // made when a widget is first shown: never
-    EXPECT_EQ(m_panel.Status(), QStringLiteral("Couldn't find Brisko on COM6:"));
+    EXPECT_EQ(m_panel.Commands().Status(), QStringLiteral("Couldn't find Brisko on COM6:"));
     EXPECT_FALSE(m_panel.Dongle().IsPortOpen());
     EXPECT_EQ(questions, 1);
 }

@@ -106,7 +106,8 @@ TEST_F(PanelTest, StartsWithStoredCaptionsAndStatusAndRemovesItsIconAtTheEnd)
         CPanelDlg panel(&m_shell, &m_settings);
         const int result = RunPanel(panel, [&] {
             EXPECT_TRUE(panel.isVisible());
-            EXPECT_EQ(panel.Status(), QStringLiteral("Couldn't open COM0:")); // start-up connected
+            EXPECT_EQ(panel.Commands().Status(),
+                      QStringLiteral("Couldn't open COM0:")); // start-up connected
             EXPECT_FALSE(panel.windowIcon().pixmap(16, 16).isNull());
             EXPECT_EQ(panel.Button(0)->text(), QStringLiteral("Button 1"));
             EXPECT_EQ(panel.Button(2)->text(), QStringLiteral("Lamp"));

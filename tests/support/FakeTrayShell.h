@@ -26,6 +26,11 @@ public:
         m_handler = std::move(handler);
     }
     bool SingleClickOpens() const override { return m_singleClickOpens; }
+    bool ShowMessage(const QString&, const QString& text) override
+    {
+        m_messages.push_back(text);
+        return m_accepts;
+    }
 
     // A mouse event on the icon, as the platform would deliver it.
     void Click(int event) const { m_handler(event); }
@@ -33,5 +38,6 @@ public:
     bool m_accepts = true;
     bool m_singleClickOpens = false; // false: an XEmbed tray, true: a StatusNotifierItem tray
     std::vector<Call> m_calls;
+    std::vector<QString> m_messages;
     std::function<void(int)> m_handler;
 };

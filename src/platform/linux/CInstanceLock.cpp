@@ -1,5 +1,7 @@
 #include "platform/CInstanceLock.h"
 
+#include "platform/RuntimeFiles.h"
+
 #include <QDir>
 #include <QStandardPaths>
 
@@ -17,9 +19,9 @@ CInstanceLock::~CInstanceLock()
 QString CInstanceLock::LockFilePath()
 {
     // Never a relative path: a lock in the working folder would keep nobody out.
-    for (const auto location :
-         { QStandardPaths::RuntimeLocation, QStandardPaths::AppLocalDataLocation }) {
-        const QString folder = QStandardPaths::writableLocation(location);
+    for (const QString& folder :
+         { UserRuntimeFolder(),
+           QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) }) {
         if (QDir::isAbsolutePath(folder) && QDir().mkpath(folder))
             return QDir(folder).filePath(QStringLiteral("Mirelight Mutex.lock"));
     }
@@ -37,6 +39,7 @@ CInstanceLock::Outcome CInstanceLock::Acquire()
         return Outcome::Unavailable;
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
         m_handle = fd;
+        KeepThroughCleanup(lockFile);
         return Outcome::Acquired;
     }
     const bool held = errno == EWOULDBLOCK;

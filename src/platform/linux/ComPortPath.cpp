@@ -48,8 +48,7 @@ std::string ResolveComPort(long n)
         return {};
     const std::string index = std::to_string(n - 1);
     const std::array<std::string, 4> candidates
-        = { ComPortLinkPath(n), "/dev/ttyUSB" + index,
-            "/dev/ttyACM" + index, "/dev/ttyS" + index };
+        = { ComPortLinkPath(n), "/dev/ttyUSB" + index, "/dev/ttyACM" + index, "/dev/ttyS" + index };
     const auto found = std::find_if(candidates.begin(), candidates.end(), Exists);
     return found == candidates.end() ? std::string() : *found;
 }

@@ -1,0 +1,63 @@
+#include "panel/CCommandSurface.h"
+
+using mirelight::kButtonCount;
+
+CCommandSurface::CCommandSurface(mirelight::CDongle& dongle,
+                                 const mirelight::PanelSettings& settings)
+    : m_dongle(dongle), m_settings(settings)
+{ }
+
+void CCommandSurface::Press(int index)
+{
+    m_dongle.SendButtonMessage(index, true);
+}
+
+bool CCommandSurface::PressRemote(int index, std::function<bool()> stillWanted,
+                                  std::function<void(PressOutcome)> done)
+{
+    if (m_remotePresses >= kMaxRemotePresses)
+        return false;
+    ++m_remotePresses;
+    m_dongle.SendButtonMessage(index, true,
+                               { std::move(stillWanted),
+                                 [this, done = std::move(done)](PressOutcome outcome) {
+                                     --m_remotePresses;
+                                     done(outcome);
+                                 } });
+    return true;
+}
+
+void CCommandSurface::ShowPanel()
+{
+    emit ShowRequested();
+}
+
+QString CCommandSurface::Status() const
+{
+    return QString::fromStdString(m_dongle.Status());
+}
+
+QString CCommandSurface::FailureReason() const
+{
+    return QString::fromStdString(m_dongle.FailureReason());
+}
+
+QString CCommandSurface::Caption(int index) const
+{
+    return index >= 0 && index < kButtonCount
+        ? QString::fromStdString(m_settings.m_strButtonText[index])
+        : QString();
+}
+
+int CCommandSurface::Effect(int index) const
+{
+    return index >= 0 && index < kButtonCount ? m_settings.m_iEffect[index] : 0;
+}
+
+void CCommandSurface::NotifySaveOutcome(const QString& failure)
+{
+    if (failure == m_saveFailure)
+        return;
+    m_saveFailure = failure;
+    emit SaveFailureChanged();
+}
