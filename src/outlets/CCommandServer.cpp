@@ -76,6 +76,8 @@ void CCommandServer::ListenAgainIfStopped()
 void CCommandServer::OnNewConnection()
 {
     while (QLocalSocket* client = m_server.nextPendingConnection()) {
+        // Ours, not the server's: going with us, they no longer tell us they have gone.
+        client->setParent(this);
         ++m_clients;
         connect(client, &QObject::destroyed, this, &CCommandServer::OnClientGone);
         connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);

@@ -15,13 +15,18 @@ void CCommandSurface::Press(int index)
 bool CCommandSurface::PressRemote(int index, std::function<bool()> stillWanted,
                                   std::function<void(PressOutcome)> done)
 {
-    if (m_remotePresses >= kMaxRemotePresses)
+    // A caller that has gone leaves its place at once, not only when its press comes up.
+    std::erase_if(m_remotePresses, [](const std::shared_ptr<RemotePress>& press) {
+        return press->ended || !press->stillWanted();
+    });
+    if (m_remotePresses.size() >= kMaxRemotePresses)
         return false;
-    ++m_remotePresses;
+    auto press = std::make_shared<RemotePress>(RemotePress { std::move(stillWanted) });
+    m_remotePresses.push_back(press);
     m_dongle.SendButtonMessage(index, true,
-                               { std::move(stillWanted),
-                                 [this, done = std::move(done)](PressOutcome outcome) {
-                                     --m_remotePresses;
+                               { [press] { return press->stillWanted(); },
+                                 [press, done = std::move(done)](PressOutcome outcome) {
+                                     press->ended = true;
                                      done(outcome);
                                  } });
     return true;

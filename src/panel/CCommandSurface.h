@@ -7,6 +7,8 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
 // What every outlet may do with the running program, whichever way it is reached (the panel's
 // own buttons, the tray, the local command socket, the MQTT bridge): press a button, show the
@@ -19,8 +21,8 @@ class CCommandSurface : public QObject
 public:
     using PressOutcome = mirelight::CDongle::PressOutcome;
 
-    // Presses from outside the panel's window waiting at once (queued or running); more are
-    // refused, so that no number of callers can keep the dongle busy for long.
+    // Presses from outside the panel's window waiting at once (queued or running) for callers
+    // still there; more are refused, so that no number of callers can keep the dongle busy.
     static constexpr int kMaxRemotePresses = 8;
 
     CCommandSurface(mirelight::CDongle& dongle, const mirelight::PanelSettings& settings);
@@ -62,6 +64,12 @@ signals:
 private:
     mirelight::CDongle& m_dongle;
     const mirelight::PanelSettings& m_settings;
-    int m_remotePresses = 0; // queued or running
+    struct RemotePress
+    {
+        std::function<bool()> stillWanted;
+        bool ended = false;
+    };
+    // Those not yet known to have ended or to be wanted no more.
+    std::vector<std::shared_ptr<RemotePress>> m_remotePresses;
     QString m_saveFailure;
 };

@@ -1,6 +1,7 @@
 #include "app/CUserSettings.h"
 #include "dialogs/CConnectionsDlg.h"
 #include "dialogs/CSetMac.h"
+#include "link/CommandLines.h"
 #include "outlets/CCommandServer.h"
 #include "panel/CPanelDlg.h"
 #include "platform/CTerminationSignals.h"
@@ -14,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QLocalSocket>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
@@ -127,6 +129,60 @@ TEST_F(OperationInProgressTest,
     ASSERT_TRUE(QTest::qWaitFor([&] { return press.state() == QProcess::NotRunning; }, 30000));
     EXPECT_EQ(press.exitCode(), 0);
     EXPECT_EQ(press.readAllStandardOutput(), QByteArray("Message F0 sent for button 2\n"));
+}
+
+TEST_F(OperationInProgressTest, PressesOfClientsThatHaveGoneAreDroppedAndWaitingPressesAreBounded)
+{
+    CCommandServer commands(m_panel.Commands());
+    ASSERT_TRUE(commands.Listen());
+    const auto press = [](const QByteArray& request, QLocalSocket& client) {
+        client.connectToServer(CCommandServer::SocketPath());
+        EXPECT_TRUE(client.waitForConnected(10000));
+        client.write(request);
+        EXPECT_TRUE(client.waitForBytesWritten(10000));
+    };
+    const auto answer = [](QLocalSocket& client) {
+        (void)QTest::qWaitFor([&] { return client.canReadLine(); }, 10000);
+        return client.readLine();
+    };
+    std::vector<std::unique_ptr<QLocalSocket>> waiting;
+    QByteArray refused;
+    JoinWhenShown([&] {
+        for (int i = 0; i < 40; ++i) { // gone as soon as they have asked
+            QLocalSocket gone;
+            press("press 1\n", gone);
+        }
+        // Each answer takes the server's loop round at least twice: by the second, every
+        // client that went before has been seen to go.
+        for (int i = 0; i < 2; ++i) {
+            QLocalSocket status;
+            press("status\n", status);
+            EXPECT_TRUE(answer(status).startsWith("ok "));
+        }
+        for (int i = 0; i < CCommandSurface::kMaxRemotePresses; ++i)
+            press("press 2\n", *waiting.emplace_back(std::make_unique<QLocalSocket>()));
+        QLocalSocket oneTooMany;
+        press("press 2\n", oneTooMany);
+        refused = answer(oneTooMany);
+        // The presses wait for the search, which goes on once this returns.
+        WhenTrue([&] { return std::all_of(waiting.begin(), waiting.end(), [](auto& c) {
+                          return c->canReadLine();
+                      }); },
+                 [&] { m_panel.ExitProgram(); }, 30000);
+    });
+    m_panel.DoModal();
+
+    EXPECT_EQ(refused, QByteArray("busy too many presses waiting\n"));
+    for (auto& client : waiting)
+        EXPECT_TRUE(client->readLine().startsWith("ok Message F0 sent for button 2"));
+    const std::vector<std::string> requests = m_sim.Requests();
+    const auto sent = [&](int button) {
+        std::string line = mirelight::commands::ButtonMessage(button, 2);
+        line.pop_back(); // the "\r"
+        return std::count(requests.begin(), requests.end(), line);
+    };
+    EXPECT_EQ(sent(1), 0);
+    EXPECT_EQ(sent(2), CCommandSurface::kMaxRemotePresses);
 }
 
 TEST_F(OperationInProgressTest, ACancelledAddressAtStartUpEndsTheProgramWithoutShowingIt)
