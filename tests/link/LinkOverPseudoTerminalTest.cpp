@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 using mirelight::CBriskoModel;
+using Kind = mirelight::PortFailure::Kind;
 using testing::ElementsAre;
 using testing::IsEmpty;
 using Clock = std::chrono::steady_clock;
@@ -49,20 +50,34 @@ TEST_F(LinkOverPseudoTerminal, FailedOpensAreQuickAndHarmlessAndAnOpenSetsTheDon
     // Beside the settings, the user's links (the simulator's among them) name the devices.
     const std::string folder = mirelight::PortsFolder();
     ASSERT_EQ(folder, std::string(std::getenv("XDG_CONFIG_HOME")) + "/Corvanthis Mirelight/ports");
-    for (const char* name : { "COM71", "COM0" })
-        std::filesystem::create_symlink("/dev/null", folder + "/" + name);
-    ASSERT_EQ(::close(::open((folder + "/COM72").c_str(), O_CREAT | O_WRONLY, 0600)), 0);
-    std::filesystem::create_symlink("/nonexistent/device", folder + "/COM73");
-    EXPECT_EQ(mirelight::ResolveComPort(73), ""); // nor is there a ttyUSB72, ttyACM72 or ttyS72
+    std::filesystem::create_symlink("/dev/null", folder + "/COM0");
     EXPECT_EQ(mirelight::ResolveComPort(0), "");
+    const std::string plainFile = folder + "/notes.txt";
+    ASSERT_EQ(::close(::open(plainFile.c_str(), O_CREAT | O_WRONLY, 0600)), 0);
+    const struct
+    {
+        long com;
+        std::string target;
+        Kind kind;
+    } links[] = {
+        { 71, "/dev/null", Kind::NotATerminal },
+        { 72, plainFile, Kind::NotATerminal },
+        // Unplugged: a ttyUSB2, ttyACM2 or ttyS2 there may be is not the user's dongle.
+        { 3, "/nonexistent/device", Kind::NoSuchDevice },
+    };
 
     const auto start = Clock::now();
     EXPECT_FALSE(m_link.Open(kCom)) << "held by another program";
     int exclusive = -1;
     ASSERT_EQ(::ioctl(holder, TIOCGEXCL, &exclusive), 0);
     EXPECT_EQ(exclusive, 0) << "the failed open left the exclusive flag behind";
-    EXPECT_FALSE(m_link.Open(71)) << "/dev/null";
-    EXPECT_FALSE(m_link.Open(72)) << "a regular file";
+    for (const auto& row : links) {
+        const std::string link = folder + "/COM" + std::to_string(row.com);
+        std::filesystem::create_symlink(row.target, link);
+        EXPECT_EQ(mirelight::ResolveComPort(row.com), link);
+        EXPECT_FALSE(m_link.Open(row.com)) << row.target;
+        EXPECT_EQ(m_link.TakeFailure().kind, row.kind) << row.target;
+    }
     EXPECT_LT(Clock::now() - start, 1s);
 
     // What the device sent before the link had it answers nothing of the link's.
