@@ -18,6 +18,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 using mirelight::CBriskoModel;
@@ -103,6 +104,25 @@ TEST_F(LinkOverPseudoTerminal, FailedOpensAreQuickAndHarmlessAndAnOpenSetsTheDon
     EXPECT_THAT(version.value_or(""), testing::StartsWith("+DVRC=0B400112"));
     EXPECT_THAT(m_status.texts, IsEmpty());
     ::close(holder);
+}
+
+// What a program sets on a line, speeds included (they are in c_cflag too).
+auto SettingsOf(const termios& line)
+{
+    return std::tuple(line.c_iflag, line.c_oflag, line.c_cflag, line.c_lflag,
+                      std::to_array(line.c_cc));
+}
+
+TEST_F(LinkOverPseudoTerminal, ATerminalIsLeftAsItWasFound)
+{
+    termios found {}, held {}, left {};
+    ASSERT_TRUE(m_sim.LineSettings(found));
+    ASSERT_TRUE(m_link.Open(kCom));
+    ASSERT_TRUE(m_sim.LineSettings(held));
+    ASSERT_NE(SettingsOf(held), SettingsOf(found)) << "the open changed nothing to give back";
+    m_link.ClosePort();
+    ASSERT_TRUE(m_sim.LineSettings(left));
+    EXPECT_EQ(SettingsOf(left), SettingsOf(found));
 }
 
 // The fault matrix relies on it to put other lines between a bind's two answers.

@@ -110,10 +110,12 @@ std::unique_ptr<CPosixSerialPort> CPosixSerialPort::Open(const std::string& path
     ::ioctl(fd, TIOCEXCL);
     ApplyLineSettings(fd);
     ::tcflush(fd, TCIOFLUSH);
-    return std::unique_ptr<CPosixSerialPort>(new CPosixSerialPort(fd, wakeFd));
+    return std::unique_ptr<CPosixSerialPort>(new CPosixSerialPort(fd, wakeFd, settings));
 }
 
-CPosixSerialPort::CPosixSerialPort(int fd, int wakeFd) : m_fd(fd), m_wakeFd(wakeFd) { }
+CPosixSerialPort::CPosixSerialPort(int fd, int wakeFd, const termios& savedSettings)
+    : m_fd(fd), m_wakeFd(wakeFd), m_savedSettings(savedSettings)
+{ }
 
 CPosixSerialPort::~CPosixSerialPort()
 {
@@ -246,6 +248,9 @@ void CPosixSerialPort::CloseDevice()
     // WORKAROUND: closing a USB serial port waits up to its closing_wait (30 s by default)
     // for output the device no longer takes; what was not sent by now never will be.
     ::tcflush(m_fd, TCOFLUSH);
+    // The next program on the line (a terminal, say) finds it as we did, not raw. A device
+    // gone refuses this, and has no settings to keep anyway.
+    ::tcsetattr(m_fd, TCSANOW, &m_savedSettings);
     // Leave no exclusive flag behind on a device that someone else still holds open (the
     // simulator does), or our own next open would be refused.
     ::ioctl(m_fd, TIOCNXCL);
