@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <thread>
 #include <tuple>
 #include <unistd.h>
@@ -65,6 +66,8 @@ TEST_F(LinkOverPseudoTerminal, FailedOpensAreQuickAndHarmlessAndAnOpenSetsTheDon
         { 72, plainFile, Kind::NotATerminal },
         // Unplugged: a ttyUSB2, ttyACM2 or ttyS2 there may be is not the user's dongle.
         { 3, "/nonexistent/device", Kind::NoSuchDevice },
+        // Known by its number, with or without a terminal behind it (there is none in CI).
+        { 74, "/dev/tty", Kind::TerminalInUse },
     };
 
     const auto start = Clock::now();
@@ -113,7 +116,7 @@ auto SettingsOf(const termios& line)
                       std::to_array(line.c_cc));
 }
 
-TEST_F(LinkOverPseudoTerminal, ATerminalIsLeftAsItWasFound)
+TEST_F(LinkOverPseudoTerminal, ATerminalIsLeftAsItWasFoundAndOneInUseIsNotTouched)
 {
     termios found {}, held {}, left {};
     ASSERT_TRUE(m_sim.LineSettings(found));
@@ -123,6 +126,35 @@ TEST_F(LinkOverPseudoTerminal, ATerminalIsLeftAsItWasFound)
     m_link.ClosePort();
     ASSERT_TRUE(m_sim.LineSettings(left));
     EXPECT_EQ(SettingsOf(left), SettingsOf(found));
+
+    // A stale link: a session of its own (a new terminal window) has taken the pseudo-terminal
+    // as its controlling terminal since.
+    int ready[2], done[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(done), 0);
+    const std::string device = m_sim.DevicePath();
+    const pid_t session = ::fork();
+    if (session == 0) {
+        const bool leader = ::setsid() >= 0;
+        const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY);
+        const char taken = leader && fd >= 0 && ::ioctl(fd, TIOCSCTTY, 0) == 0;
+        [[maybe_unused]] ssize_t n = ::write(ready[1], &taken, 1);
+        ::close(done[1]);
+        n = ::read(done[0], &n, 1); // until the test closes its end
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::close(done[0]);
+    char taken = 0;
+    ASSERT_EQ(::read(ready[0], &taken, 1), 1);
+    ASSERT_TRUE(taken);
+    EXPECT_FALSE(m_link.Open(kCom));
+    EXPECT_EQ(m_link.TakeFailure().kind, Kind::TerminalInUse);
+    ASSERT_TRUE(m_sim.LineSettings(left));
+    EXPECT_EQ(SettingsOf(left), SettingsOf(found));
+    ::close(done[1]);
+    ::close(ready[0]);
+    ::waitpid(session, nullptr, 0);
 }
 
 // The fault matrix relies on it to put other lines between a bind's two answers.

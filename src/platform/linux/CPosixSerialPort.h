@@ -18,9 +18,9 @@ class CPosixSerialPort final : public ISerialPort
 {
 public:
     // Opens the device at path. Null, at once, with failure saying why, when it is missing,
-    // held by another program (TIOCEXCL or our flock elsewhere), not permitted or not a
-    // terminal; the device is then left as it was. Input the device sent while nobody had it
-    // open is discarded.
+    // held by another program (TIOCEXCL or our flock elsewhere), not permitted, not a
+    // terminal or a terminal in use by a session; the device is then left as it was. Input the
+    // device sent while nobody had it open is discarded.
     static std::unique_ptr<CPosixSerialPort> Open(const std::string& path, PortFailure& failure);
 
     ~CPosixSerialPort() override;
