@@ -41,6 +41,8 @@ std::string PortFailure::Text() const
                              : "held by another program";
     case Kind::NotATerminal:
         return "not a terminal";
+    case Kind::TerminalInUse:
+        return "a terminal in use by a session, not a dongle";
     case Kind::DeviceGone:
         return "the device went away";
     case Kind::WriteStalled:

@@ -15,6 +15,7 @@ struct PortFailure
         PermissionDenied,
         HeldByAnotherProgram, // holderPid names it when the kernel tells
         NotATerminal,
+        TerminalInUse, // /dev/tty or some session's controlling terminal, never a dongle
         DeviceGone, // it went away while open (unplugged)
         WriteStalled, // the request had not left within milliseconds
         NoAnswer, // no awaited line within milliseconds, otherLines other lines meanwhile

@@ -17,10 +17,13 @@
 #include <filesystem>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 using mirelight::CBriskoModel;
+using Kind = mirelight::PortFailure::Kind;
 using testing::ElementsAre;
 using testing::IsEmpty;
 using Clock = std::chrono::steady_clock;
@@ -49,20 +52,36 @@ TEST_F(LinkOverPseudoTerminal, FailedOpensAreQuickAndHarmlessAndAnOpenSetsTheDon
     // Beside the settings, the user's links (the simulator's among them) name the devices.
     const std::string folder = mirelight::PortsFolder();
     ASSERT_EQ(folder, std::string(std::getenv("XDG_CONFIG_HOME")) + "/Corvanthis Mirelight/ports");
-    for (const char* name : { "COM71", "COM0" })
-        std::filesystem::create_symlink("/dev/null", folder + "/" + name);
-    ASSERT_EQ(::close(::open((folder + "/COM72").c_str(), O_CREAT | O_WRONLY, 0600)), 0);
-    std::filesystem::create_symlink("/nonexistent/device", folder + "/COM73");
-    EXPECT_EQ(mirelight::ResolveComPort(73), ""); // nor is there a ttyUSB72, ttyACM72 or ttyS72
+    std::filesystem::create_symlink("/dev/null", folder + "/COM0");
     EXPECT_EQ(mirelight::ResolveComPort(0), "");
+    const std::string plainFile = folder + "/notes.txt";
+    ASSERT_EQ(::close(::open(plainFile.c_str(), O_CREAT | O_WRONLY, 0600)), 0);
+    const struct
+    {
+        long com;
+        std::string target;
+        Kind kind;
+    } links[] = {
+        { 71, "/dev/null", Kind::NotATerminal },
+        { 72, plainFile, Kind::NotATerminal },
+        // Unplugged: a ttyUSB2, ttyACM2 or ttyS2 there may be is not the user's dongle.
+        { 3, "/nonexistent/device", Kind::NoSuchDevice },
+        // Known by its number, with or without a terminal behind it (there is none in CI).
+        { 74, "/dev/tty", Kind::TerminalInUse },
+    };
 
     const auto start = Clock::now();
     EXPECT_FALSE(m_link.Open(kCom)) << "held by another program";
     int exclusive = -1;
     ASSERT_EQ(::ioctl(holder, TIOCGEXCL, &exclusive), 0);
     EXPECT_EQ(exclusive, 0) << "the failed open left the exclusive flag behind";
-    EXPECT_FALSE(m_link.Open(71)) << "/dev/null";
-    EXPECT_FALSE(m_link.Open(72)) << "a regular file";
+    for (const auto& row : links) {
+        const std::string link = folder + "/COM" + std::to_string(row.com);
+        std::filesystem::create_symlink(row.target, link);
+        EXPECT_EQ(mirelight::ResolveComPort(row.com), link);
+        EXPECT_FALSE(m_link.Open(row.com)) << row.target;
+        EXPECT_EQ(m_link.TakeFailure().kind, row.kind) << row.target;
+    }
     EXPECT_LT(Clock::now() - start, 1s);
 
     // What the device sent before the link had it answers nothing of the link's.
@@ -88,6 +107,54 @@ TEST_F(LinkOverPseudoTerminal, FailedOpensAreQuickAndHarmlessAndAnOpenSetsTheDon
     EXPECT_THAT(version.value_or(""), testing::StartsWith("+DVRC=0B400112"));
     EXPECT_THAT(m_status.texts, IsEmpty());
     ::close(holder);
+}
+
+// What a program sets on a line, speeds included (they are in c_cflag too).
+auto SettingsOf(const termios& line)
+{
+    return std::tuple(line.c_iflag, line.c_oflag, line.c_cflag, line.c_lflag,
+                      std::to_array(line.c_cc));
+}
+
+TEST_F(LinkOverPseudoTerminal, ATerminalIsLeftAsItWasFoundAndOneInUseIsNotTouched)
+{
+    termios found {}, held {}, left {};
+    ASSERT_TRUE(m_sim.LineSettings(found));
+    ASSERT_TRUE(m_link.Open(kCom));
+    ASSERT_TRUE(m_sim.LineSettings(held));
+    ASSERT_NE(SettingsOf(held), SettingsOf(found)) << "the open changed nothing to give back";
+    m_link.ClosePort();
+    ASSERT_TRUE(m_sim.LineSettings(left));
+    EXPECT_EQ(SettingsOf(left), SettingsOf(found));
+
+    // A stale link: a session of its own (a new terminal window) has taken the pseudo-terminal
+    // as its controlling terminal since.
+    int ready[2], done[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(done), 0);
+    const std::string device = m_sim.DevicePath();
+    const pid_t session = ::fork();
+    if (session == 0) {
+        const bool leader = ::setsid() >= 0;
+        const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY);
+        const char taken = leader && fd >= 0 && ::ioctl(fd, TIOCSCTTY, 0) == 0;
+        [[maybe_unused]] ssize_t n = ::write(ready[1], &taken, 1);
+        ::close(done[1]);
+        n = ::read(done[0], &n, 1); // until the test closes its end
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::close(done[0]);
+    char taken = 0;
+    ASSERT_EQ(::read(ready[0], &taken, 1), 1);
+    ASSERT_TRUE(taken);
+    EXPECT_FALSE(m_link.Open(kCom));
+    EXPECT_EQ(m_link.TakeFailure().kind, Kind::TerminalInUse);
+    ASSERT_TRUE(m_sim.LineSettings(left));
+    EXPECT_EQ(SettingsOf(left), SettingsOf(found));
+    ::close(done[1]);
+    ::close(ready[0]);
+    ::waitpid(session, nullptr, 0);
 }
 
 // The fault matrix relies on it to put other lines between a bind's two answers.

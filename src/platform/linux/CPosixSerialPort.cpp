@@ -1,6 +1,7 @@
 #include "platform/linux/CPosixSerialPort.h"
 
 #include "link/PausedWait.h"
+#include "platform/linux/TerminalInUse.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -78,17 +79,42 @@ PortFailure HolderOf(const std::string& path, PortFailure failure)
     return failure;
 }
 
+// The device at path opened for reading and writing, or -1 with failure saying why. The node
+// is checked before the device is opened, through a descriptor that opens nothing (O_PATH): a
+// terminal in use never sees us, /dev/tty is known by its number even where no terminal is
+// behind it, and the device then opened is that very node, whatever the link says by then.
+int OpenDevice(const std::string& path, PortFailure& failure)
+{
+    const int node = ::open(path.c_str(), O_PATH | O_CLOEXEC);
+    if (node < 0) {
+        failure = PortFailure::FromOpenError(errno);
+        return -1;
+    }
+    struct stat info
+    {
+    };
+    int fd = -1;
+    if (::fstat(node, &info) == 0 && IsTerminalInUse(info)) {
+        failure = { PortFailure::Kind::TerminalInUse };
+    } else {
+        // O_NONBLOCK: neither the open (waiting for carrier) nor a write may block us.
+        const std::string sameNode = "/proc/self/fd/" + std::to_string(node);
+        fd = ::open(sameNode.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0)
+            failure = HolderOf(path, PortFailure::FromOpenError(errno));
+    }
+    ::close(node);
+    return fd;
+}
+
 } // namespace
 
 std::unique_ptr<CPosixSerialPort> CPosixSerialPort::Open(const std::string& path,
                                                          PortFailure& failure)
 {
-    // O_NONBLOCK: neither the open (waiting for carrier) nor a write may block us.
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        failure = HolderOf(path, PortFailure::FromOpenError(errno));
+    const int fd = OpenDevice(path, failure);
+    if (fd < 0)
         return nullptr;
-    }
     // Nothing on the device changes before it is ours, so a failed open leaves it as it found
     // it (an exclusive flag left behind would keep other programs out until we close).
     auto fail = [&](const PortFailure& why) {
@@ -110,10 +136,12 @@ std::unique_ptr<CPosixSerialPort> CPosixSerialPort::Open(const std::string& path
     ::ioctl(fd, TIOCEXCL);
     ApplyLineSettings(fd);
     ::tcflush(fd, TCIOFLUSH);
-    return std::unique_ptr<CPosixSerialPort>(new CPosixSerialPort(fd, wakeFd));
+    return std::unique_ptr<CPosixSerialPort>(new CPosixSerialPort(fd, wakeFd, settings));
 }
 
-CPosixSerialPort::CPosixSerialPort(int fd, int wakeFd) : m_fd(fd), m_wakeFd(wakeFd) { }
+CPosixSerialPort::CPosixSerialPort(int fd, int wakeFd, const termios& savedSettings)
+    : m_fd(fd), m_wakeFd(wakeFd), m_savedSettings(savedSettings)
+{ }
 
 CPosixSerialPort::~CPosixSerialPort()
 {
@@ -246,6 +274,9 @@ void CPosixSerialPort::CloseDevice()
     // WORKAROUND: closing a USB serial port waits up to its closing_wait (30 s by default)
     // for output the device no longer takes; what was not sent by now never will be.
     ::tcflush(m_fd, TCOFLUSH);
+    // The next program on the line (a terminal, say) finds it as we did, not raw. A device
+    // gone refuses this, and has no settings to keep anyway.
+    ::tcsetattr(m_fd, TCSANOW, &m_savedSettings);
     // Leave no exclusive flag behind on a device that someone else still holds open (the
     // simulator does), or our own next open would be refused.
     ::ioctl(m_fd, TIOCNXCL);

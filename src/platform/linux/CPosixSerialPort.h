@@ -6,19 +6,21 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <termios.h>
 
 namespace mirelight {
 
 // A serial device on a POSIX system, held exclusively and set up the way the dongle wants
-// it: raw bytes at 38400 baud 8N1, no flow control, DTR and RTS off. A device that goes away
-// (a read fails) is let go of at once; writes are refused from then on.
+// it: raw bytes at 38400 baud 8N1, no flow control, DTR and RTS off; the line settings it had
+// are given back when it is let go of. A device that goes away (a read fails) is let go of at
+// once; writes are refused from then on.
 class CPosixSerialPort final : public ISerialPort
 {
 public:
     // Opens the device at path. Null, at once, with failure saying why, when it is missing,
-    // held by another program (TIOCEXCL or our flock elsewhere), not permitted or not a
-    // terminal; the device is then left as it was. Input the device sent while nobody had it
-    // open is discarded.
+    // held by another program (TIOCEXCL or our flock elsewhere), not permitted, not a
+    // terminal or a terminal in use by a session; the device is then left as it was. Input the
+    // device sent while nobody had it open is discarded.
     static std::unique_ptr<CPosixSerialPort> Open(const std::string& path, PortFailure& failure);
 
     ~CPosixSerialPort() override;
@@ -32,7 +34,7 @@ public:
     void Close() override;
 
 private:
-    CPosixSerialPort(int fd, int wakeFd);
+    CPosixSerialPort(int fd, int wakeFd, const termios& savedSettings);
 
     ReadResult DeviceGone();
     bool WaitWritable(std::chrono::steady_clock::time_point deadline, const Pause& pause) const;
@@ -44,6 +46,7 @@ private:
     int m_fd;
     std::mutex m_fdMutex;
     int m_wakeFd; // eventfd that InterruptRead signals; Read polls it beside the port
+    termios m_savedSettings; // as found at open
 };
 
 } // namespace mirelight

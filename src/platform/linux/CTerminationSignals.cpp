@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 
 #include <array>
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -16,8 +17,12 @@ constexpr std::array<int, 3> kSignals = { SIGTERM, SIGINT, SIGHUP };
 
 void OnSignal(int signal)
 {
+    // The interrupted code may be about to read errno of its own call; a full pipe's EAGAIN
+    // must not become it.
+    const int interruptedErrno = errno;
     const char byte = static_cast<char>(signal);
     [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
+    errno = interruptedErrno;
 }
 
 } // namespace

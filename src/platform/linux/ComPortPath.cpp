@@ -14,7 +14,16 @@ bool Exists(const std::string& path)
     struct stat info
     {
     };
-    return ::stat(path.c_str(), &info) == 0; // follows the user's symlink to the device
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+// The link itself, not what it leads to: a dangling one (dongle unplugged) still counts.
+bool IsEntry(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    return !path.empty() && ::lstat(path.c_str(), &info) == 0;
 }
 
 std::string ConfigHome()
@@ -46,11 +55,16 @@ std::string ResolveComPort(long n)
 {
     if (n <= 0)
         return {};
+    // A user's link never falls through: whatever other adapter has that number would be
+    // reconfigured and sent a request it is not meant for.
+    const std::string link = ComPortLinkPath(n);
+    if (IsEntry(link))
+        return link;
     const std::string index = std::to_string(n - 1);
-    const std::array<std::string, 4> candidates
-        = { ComPortLinkPath(n), "/dev/ttyUSB" + index, "/dev/ttyACM" + index, "/dev/ttyS" + index };
-    const auto found = std::find_if(candidates.begin(), candidates.end(), Exists);
-    return found == candidates.end() ? std::string() : *found;
+    const std::array<std::string, 3> devices
+        = { "/dev/ttyUSB" + index, "/dev/ttyACM" + index, "/dev/ttyS" + index };
+    const auto found = std::find_if(devices.begin(), devices.end(), Exists);
+    return found == devices.end() ? std::string() : *found;
 }
 
 } // namespace mirelight

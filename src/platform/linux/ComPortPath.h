@@ -12,9 +12,9 @@ std::string PortsFolder();
 // The user's link for COM port n in PortsFolder(); empty when there is no such folder.
 std::string ComPortLinkPath(long n);
 
-// The device that COM port n stands for: the first that exists of the user's ports link
-// COMn, /dev/ttyUSB(n-1), /dev/ttyACM(n-1) and /dev/ttyS(n-1). Empty when n <= 0 or when
-// none of them exists.
+// The device that COM port n stands for: the user's ports link COMn whenever there is one,
+// even dangling, else the first that exists of /dev/ttyUSB(n-1), /dev/ttyACM(n-1) and
+// /dev/ttyS(n-1). Empty when n <= 0 or when none of them exists.
 std::string ResolveComPort(long n);
 
 } // namespace mirelight

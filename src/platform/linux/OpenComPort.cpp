@@ -7,12 +7,24 @@
 
 namespace mirelight {
 
+namespace {
+
+// The device behind a ports link as the kernel names it; for a dangling link (dongle
+// unplugged), what the link points at.
+std::string DeviceBehind(const std::string& path)
+{
+    std::error_code error;
+    const std::string device = std::filesystem::canonical(path, error).string();
+    return error ? std::filesystem::read_symlink(path, error).string() : device;
+}
+
+} // namespace
+
 std::unique_ptr<ISerialPort> OpenComPort(long comChan, PortFailure& failure, ILogSink* log)
 {
     const std::string path = ResolveComPort(comChan);
     if (log && log->IsEnabled()) {
-        std::error_code error; // the device behind a ports link, as the kernel names it
-        const std::string device = std::filesystem::canonical(path, error).string();
+        const std::string device = DeviceBehind(path);
         LogEvent(log, "COM%ld is %s%s%s", comChan, path.empty() ? "nothing" : path.c_str(),
                  device == path ? "" : " -> ", device == path ? "" : device.c_str());
     }
