@@ -2,11 +2,14 @@
 
 #include "platform/linux/ComPortPath.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <poll.h>
+#include <string_view>
 #include <sys/eventfd.h>
 #include <unistd.h>
 #include <utility>
@@ -31,6 +34,34 @@ int MillisecondsUntil(std::chrono::steady_clock::time_point when)
     if (left <= std::chrono::steady_clock::duration::zero())
         return 0;
     return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
+}
+
+// The name posix_openpt gives a pseudo-terminal: /dev/pts/<number>.
+bool IsPseudoTerminalPath(std::string_view path)
+{
+    constexpr std::string_view kFolder = "/dev/pts/";
+    const std::string_view number = path.substr(std::min(path.size(), kFolder.size()));
+    return path.starts_with(kFolder) && !number.empty()
+        && std::all_of(number.begin(), number.end(),
+                       [](unsigned char c) { return std::isdigit(c) != 0; });
+}
+
+bool IsGone(const std::string& path)
+{
+    std::error_code error;
+    return std::filesystem::symlink_status(path, error).type()
+        == std::filesystem::file_type::not_found;
+}
+
+// What a simulator that was killed leaves behind: a link to its pseudo-terminal, now gone or
+// given to us. Any other entry is the user's.
+bool IsLeftover(const std::string& link, const std::string& device)
+{
+    std::error_code error;
+    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(link, error)))
+        return false;
+    const std::string target = std::filesystem::read_symlink(link, error).string();
+    return !error && (target == device || (IsPseudoTerminalPath(target) && IsGone(target)));
 }
 
 } // namespace
@@ -95,18 +126,30 @@ bool CBriskoSim::OpenPseudoTerminal()
 bool CBriskoSim::MakeLink()
 {
     const std::string link = LinkPath();
+    if (link.empty())
+        return Fail("no folder for the ports link: neither XDG_CONFIG_HOME nor HOME is an "
+                    "absolute path");
     std::error_code error;
-    std::filesystem::create_directories(PortsFolder(), error);
-    if (std::filesystem::is_symlink(link, error))
-        std::filesystem::remove(link, error); // a stale link from a simulator that crashed
-    std::filesystem::create_symlink(DevicePath(), link, error);
-    if (error) {
-        m_lastError = link + ": " + error.message();
-        return false;
-    }
+    if (!std::filesystem::create_directories(PortsFolder(), error) && error)
+        return Fail(PortsFolder() + ": " + error.message());
+    if (IsLeftover(link, DevicePath()))
+        std::filesystem::remove(link, error); // the link itself, never its target
+    std::filesystem::create_symlink(DevicePath(), link, error); // replaces nothing
+    if (error == std::errc::file_exists)
+        return Fail(link
+                    + " is already there and is left as it is; choose another port with "
+                      "--com <another number>");
+    if (error)
+        return Fail(link + ": " + error.message());
     std::lock_guard lock(m_mutex);
     m_linkPath = link;
     return true;
+}
+
+bool CBriskoSim::Fail(const std::string& why)
+{
+    m_lastError = why;
+    return false;
 }
 
 void CBriskoSim::RemoveLink()

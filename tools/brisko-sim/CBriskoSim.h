@@ -17,8 +17,10 @@
 namespace mirelight {
 
 // A simulated Brisko on a pseudo-terminal, reachable by the program as COM n through the
-// per-user ports link (PortsFolder()/COMn, removed again when the simulator stops or the
-// device is unplugged). It reads requests up to their "\r" and answers as CBriskoModel says.
+// per-user ports link PortsFolder()/COMn. It makes that link only where there is none, or
+// where a simulator that was killed left one, and removes it again when it stops or the
+// device is unplugged; any other COMn is the user's and makes Start() fail. It reads
+// requests up to their "\r" and answers as CBriskoModel says.
 //
 // Every public member is thread-safe. The simulator never spins: its thread blocks in poll()
 // on the pseudo-terminal, a wake-up descriptor and the time of the next scheduled answer.
@@ -35,7 +37,8 @@ public:
     CBriskoSim& operator=(const CBriskoSim&) = delete;
 
     // Opens the pseudo-terminal, makes the ports link and starts answering. False (with
-    // LastError()) when any of that fails.
+    // LastError()) when any of that fails: also when there is no ports folder (neither
+    // XDG_CONFIG_HOME nor HOME) or COMn is taken.
     bool Start();
     // Stops answering, closes the pseudo-terminal and removes the link. Idempotent.
     void Stop();
@@ -70,6 +73,7 @@ private:
 
     bool OpenPseudoTerminal();
     bool MakeLink();
+    bool Fail(const std::string& why); // false, with LastError() why
     void RemoveLink();
     void Run();
     void Wake() const;
