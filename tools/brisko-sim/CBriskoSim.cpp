@@ -4,37 +4,13 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstdint>
-#include <cstring>
 #include <filesystem>
-#include <poll.h>
 #include <string_view>
-#include <sys/eventfd.h>
-#include <unistd.h>
 #include <utility>
 
 namespace mirelight {
 
 namespace {
-
-// A request this long without its "\r" is noise; it is dropped rather than kept growing.
-constexpr std::size_t kMaxRequestLength = 4096;
-
-std::string SystemError(const std::string& what)
-{
-    return what + ": " + std::strerror(errno);
-}
-
-int MillisecondsUntil(std::chrono::steady_clock::time_point when)
-{
-    if (when == std::chrono::steady_clock::time_point::max())
-        return -1;
-    const auto left = when - std::chrono::steady_clock::now();
-    if (left <= std::chrono::steady_clock::duration::zero())
-        return 0;
-    return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
-}
 
 // The name posix_openpt gives a pseudo-terminal: /dev/pts/<number>.
 bool IsPseudoTerminalPath(std::string_view path)
@@ -77,50 +53,24 @@ CBriskoSim::~CBriskoSim()
 
 bool CBriskoSim::Start()
 {
-    m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (m_wakeFd < 0) {
-        m_lastError = SystemError("eventfd");
+    if (!m_loop.Open(m_lastError) || !MakeLink()) {
+        m_loop.Stop();
         return false;
     }
-    if (!OpenPseudoTerminal() || !MakeLink()) {
-        m_pty.Close();
-        return false;
-    }
-    m_thread = std::thread([this] { Run(); });
+    m_loop.Start();
     return true;
 }
 
 void CBriskoSim::Stop()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_bStopping = true;
-    }
-    if (m_thread.joinable()) {
-        Wake();
-        m_thread.join();
-    }
-    RemoveLink();
-    {
-        std::lock_guard lock(m_mutex);
-        m_pty.Close();
-    }
-    if (m_wakeFd >= 0) {
-        ::close(m_wakeFd);
-        m_wakeFd = -1;
-    }
+    RemoveLink(); // first, so that the program never finds the link without its device
+    m_loop.Stop();
 }
 
 std::string CBriskoSim::LastError() const
 {
     std::lock_guard lock(m_mutex);
     return m_lastError;
-}
-
-bool CBriskoSim::OpenPseudoTerminal()
-{
-    std::lock_guard lock(m_mutex);
-    return m_pty.Open(true, m_lastError);
 }
 
 bool CBriskoSim::MakeLink()
@@ -159,7 +109,7 @@ void CBriskoSim::RemoveLink()
         return;
     std::error_code error;
     // Only our own: another simulator may have taken the number over since.
-    if (std::filesystem::read_symlink(m_linkPath, error) == m_pty.DevicePath())
+    if (std::filesystem::read_symlink(m_linkPath, error) == m_loop.DevicePath())
         std::filesystem::remove(m_linkPath, error);
     m_linkPath.clear();
 }
@@ -172,26 +122,17 @@ void CBriskoSim::Configure(const std::function<void(CBriskoModel&)>& change)
 
 void CBriskoSim::SetReading(bool reading)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_bReading = reading;
-    }
-    Wake();
+    m_loop.SetReading(reading);
 }
 
 void CBriskoSim::Send(std::string bytes)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_scheduled.emplace(Clock::now(), std::move(bytes));
-    }
-    Wake();
+    m_loop.Schedule(Clock::now(), std::move(bytes));
 }
 
 std::string CBriskoSim::DevicePath() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_pty.DevicePath();
+    return m_loop.DevicePath();
 }
 
 std::string CBriskoSim::LinkPath() const
@@ -225,95 +166,15 @@ std::array<bool, CBriskoModel::kLights> CBriskoSim::Lights() const
 
 bool CBriskoSim::IsUnplugged() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_bUnplugged;
+    return m_loop.IsHungUp();
 }
 
 bool CBriskoSim::LineSettings(termios& settings) const
 {
-    std::lock_guard lock(m_mutex);
-    return !m_bUnplugged && m_pty.LineSettings(settings);
+    return m_loop.LineSettings(settings);
 }
 
-void CBriskoSim::Wake() const
-{
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t n = ::write(m_wakeFd, &one, sizeof one);
-}
-
-void CBriskoSim::Run()
-{
-    for (;;) {
-        bool reading = false;
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_bStopping)
-                return;
-            reading = m_bReading && !m_bUnplugged;
-        }
-        const Clock::time_point next = TakeDueOutputs();
-        pollfd fds[2] = { { m_wakeFd, POLLIN, 0 }, { m_pty.Master(), 0, 0 } };
-        if (reading)
-            fds[1].events |= POLLIN;
-        if (!m_outgoing.empty())
-            fds[1].events |= POLLOUT;
-        const nfds_t count = m_pty.IsOpen() ? 2 : 1;
-        if (::poll(fds, count, MillisecondsUntil(next)) < 0 && errno != EINTR)
-            return;
-        if (fds[0].revents & POLLIN) {
-            std::uint64_t value;
-            [[maybe_unused]] const ssize_t n = ::read(m_wakeFd, &value, sizeof value);
-        }
-        if (fds[1].revents & POLLOUT)
-            WritePending();
-        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR))
-            ReadRequests();
-    }
-}
-
-CBriskoSim::Clock::time_point CBriskoSim::TakeDueOutputs()
-{
-    std::lock_guard lock(m_mutex);
-    const auto now = Clock::now();
-    auto it = m_scheduled.begin();
-    for (; it != m_scheduled.end() && it->first <= now; ++it)
-        m_outgoing += it->second;
-    m_scheduled.erase(m_scheduled.begin(), it);
-    return m_scheduled.empty() ? Clock::time_point::max() : m_scheduled.begin()->first;
-}
-
-void CBriskoSim::WritePending()
-{
-    const ssize_t n = ::write(m_pty.Master(), m_outgoing.data(), m_outgoing.size());
-    if (n > 0)
-        m_outgoing.erase(0, static_cast<std::size_t>(n));
-}
-
-void CBriskoSim::ReadRequests()
-{
-    char buffer[512];
-    const ssize_t n = ::read(m_pty.Master(), buffer, sizeof buffer);
-    if (n <= 0) {
-        if (n < 0 && (errno == EAGAIN || errno == EINTR))
-            return;
-        Unplug(); // cannot happen while we hold the slave side; never spin on it either
-        return;
-    }
-    for (ssize_t i = 0; i < n; ++i) {
-        const char byte = buffer[i];
-        if (byte == '\r') {
-            HandleRequest(std::exchange(m_incoming, std::string()));
-            if (!m_pty.IsOpen())
-                return; // unplugged: the rest of the bytes went nowhere
-        } else if (byte != '\n') {
-            m_incoming.push_back(byte);
-            if (m_incoming.size() > kMaxRequestLength)
-                m_incoming.clear();
-        }
-    }
-}
-
-void CBriskoSim::HandleRequest(const std::string& request)
+bool CBriskoSim::HandleRequest(const std::string& request)
 {
     SimReaction reaction;
     {
@@ -321,24 +182,15 @@ void CBriskoSim::HandleRequest(const std::string& request)
         reaction = m_model.HandleRequest(request);
         const auto now = Clock::now();
         for (SimReaction::Output& output : reaction.outputs)
-            m_scheduled.emplace(now + output.delay, std::move(output.bytes));
+            m_loop.Schedule(now + output.delay, std::move(output.bytes));
         m_requests.push_back(request);
         m_events.insert(m_events.end(), reaction.events.begin(), reaction.events.end());
     }
     m_requestArrived.notify_all();
     Log(reaction.events);
     if (reaction.unplug)
-        Unplug();
-}
-
-void CBriskoSim::Unplug()
-{
-    RemoveLink();
-    m_outgoing.clear();
-    std::lock_guard lock(m_mutex);
-    m_pty.Close();
-    m_scheduled.clear();
-    m_bUnplugged = true;
+        RemoveLink(); // before the device goes, as when it is pulled out
+    return !reaction.unplug;
 }
 
 void CBriskoSim::Log(const std::vector<std::string>& events)
