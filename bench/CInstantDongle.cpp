@@ -1,12 +1,5 @@
 #include "CInstantDongle.h"
 
-#include <cerrno>
-#include <cstdint>
-#include <cstring>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 namespace mirelight {
 
 CInstantDongle::~CInstantDongle()
@@ -16,31 +9,20 @@ CInstantDongle::~CInstantDongle()
 
 bool CInstantDongle::Start()
 {
-    m_wakeFd = ::eventfd(0, EFD_CLOEXEC);
-    if (m_wakeFd < 0) {
-        m_lastError = std::string("eventfd: ") + std::strerror(errno);
+    if (!m_loop.Open(m_lastError))
         return false;
-    }
-    // Blocking on purpose: the dongle thread reads only after poll() said there is input, and
-    // an answer is far smaller than what the pseudo-terminal buffers.
-    if (!m_pty.Open(false, m_lastError))
-        return false;
-    m_thread = std::thread([this] { Run(); });
+    m_loop.Start();
     return true;
 }
 
 void CInstantDongle::Stop()
 {
-    if (m_thread.joinable()) {
-        ::eventfd_write(m_wakeFd, 1);
-        m_thread.join();
-    }
-    Close();
+    m_loop.Stop();
 }
 
 void CInstantDongle::Send(std::string_view bytes)
 {
-    WriteAll(bytes);
+    m_loop.Schedule(Clock::now(), std::string(bytes));
 }
 
 std::vector<CInstantDongle::Duration> CInstantDongle::ReactionTimes() const
@@ -49,47 +31,17 @@ std::vector<CInstantDongle::Duration> CInstantDongle::ReactionTimes() const
     return m_reactionTimes;
 }
 
-void CInstantDongle::Close()
+bool CInstantDongle::HandleRequest(const std::string& request)
 {
-    m_pty.Close();
-    if (m_wakeFd >= 0)
-        ::close(m_wakeFd);
-    m_wakeFd = -1;
+    std::string answer;
+    for (const SimReaction::Output& output : m_model.HandleRequest(request).outputs)
+        answer += output.bytes;
+    m_answerDue = !answer.empty();
+    m_loop.Schedule(Clock::now(), std::move(answer));
+    return true;
 }
 
-void CInstantDongle::Run()
-{
-    pollfd watched[] = { { m_pty.Master(), POLLIN, 0 }, { m_wakeFd, POLLIN, 0 } };
-    for (;;) {
-        const int ready = ::poll(watched, 2, -1);
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready < 0 || watched[1].revents != 0 || !ReadRequests())
-            return;
-    }
-}
-
-bool CInstantDongle::ReadRequests()
-{
-    char buffer[512];
-    const ssize_t count = ::read(m_pty.Master(), buffer, sizeof buffer);
-    const Clock::time_point arrival = Clock::now();
-    if (count < 0)
-        return errno == EINTR;
-    for (const char byte : std::string_view(buffer, static_cast<std::size_t>(count))) {
-        if (m_incoming.empty())
-            NoteFirstByte(arrival);
-        if (byte != '\r') {
-            m_incoming += byte;
-            continue;
-        }
-        Answer(m_incoming);
-        m_incoming.clear();
-    }
-    return count > 0;
-}
-
-void CInstantDongle::NoteFirstByte(Clock::time_point arrival)
+void CInstantDongle::RequestBegan(Clock::time_point arrival)
 {
     // A request that was already here before the answer went out is no reaction to it.
     if (m_answered && arrival > *m_answered) {
@@ -99,26 +51,11 @@ void CInstantDongle::NoteFirstByte(Clock::time_point arrival)
     m_answered.reset();
 }
 
-void CInstantDongle::Answer(std::string_view request)
+void CInstantDongle::OutputWritten(Clock::time_point written)
 {
-    std::string answer;
-    for (const SimReaction::Output& output : m_model.HandleRequest(request).outputs)
-        answer += output.bytes;
-    WriteAll(answer);
-    m_answered = Clock::now();
-}
-
-void CInstantDongle::WriteAll(std::string_view bytes)
-{
-    std::lock_guard lock(m_writeMutex);
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(m_pty.Master(), bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return; // the pseudo-terminal failed; the program's wait will time out
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
+    if (m_answerDue)
+        m_answered = written;
+    m_answerDue = false;
 }
 
 } // namespace mirelight

@@ -1,15 +1,25 @@
 // The simulated dongle's answers are checked by the program's own tests, and that it keeps to
-// their timing by the link's over a pseudo-terminal. Here: its command line.
+// their timing by the link's over a pseudo-terminal. Here: its command line and its link.
 
+#include "CBriskoSim.h"
 #include "SimCommandLine.h"
 #include "link/CommandLines.h"
+#include "platform/linux/ComPortPath.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <sstream>
+#include <sys/wait.h>
 
 using mirelight::CBriskoModel;
+using mirelight::CBriskoSim;
+using testing::HasSubstr;
+namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 namespace commands = mirelight::commands;
 
@@ -26,6 +36,75 @@ std::optional<std::vector<std::function<void(CBriskoModel&)>>> Script(const std:
         options, error);
     EXPECT_EQ(parsed, error.empty()) << "a rejected command line says why";
     return parsed ? std::optional(options.script) : std::nullopt;
+}
+
+// What is at path, to compare before and after.
+std::string Entry(const fs::path& path)
+{
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(path, error);
+    if (fs::is_symlink(status))
+        return "link to " + fs::read_symlink(path).string();
+    if (fs::is_directory(status))
+        return "folder";
+    if (!fs::exists(status))
+        return "nothing";
+    std::ifstream file(path);
+    return "file " + std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+TEST(BriskoSim, TakesOnlyAFreeNumberOrAKilledSimulatorsLinkAndLeavesTheUsersEntriesAsTheyWere)
+{
+    CBriskoSim running(30);
+    ASSERT_TRUE(running.Start()) << running.LastError();
+    std::string killedDevice;
+    {
+        CBriskoSim killed(31);
+        ASSERT_TRUE(killed.Start()) << killed.LastError();
+        killedDevice = killed.DevicePath();
+    }
+    const auto link = [](const std::string& target) {
+        return [target](const fs::path& path) { fs::create_symlink(target, path); };
+    };
+    const struct
+    {
+        long com;
+        std::function<void(const fs::path&)> make;
+        bool taken;
+    } cases[] = {
+        { 32, link("/dev/serial/by-id/usb-Brisko-if00"), true }, // the user's, unplugged
+        { 33, link(running.DevicePath()), true },
+        { 34, [](const fs::path& path) { std::ofstream(path) << "mine"; }, true },
+        { 35, [](const fs::path& path) { fs::create_directory(path); }, true },
+        { 36, link(killedDevice), false }, // its number is likely to be the new one's
+        { 37, link("/dev/pts/99999"), false },
+    };
+    for (const auto& c : cases) {
+        const fs::path path = mirelight::ComPortLinkPath(c.com);
+        c.make(path);
+        const std::string before = Entry(path);
+        {
+            CBriskoSim sim(c.com);
+            EXPECT_EQ(sim.Start(), !c.taken) << before;
+            EXPECT_EQ(Entry(path), c.taken ? before : "link to " + sim.DevicePath());
+            if (c.taken) {
+                EXPECT_THAT(sim.LastError(), HasSubstr(path.string()));
+                EXPECT_THAT(sim.LastError(), HasSubstr("--com <another number>"));
+            }
+        }
+        EXPECT_EQ(Entry(path), c.taken ? before : "nothing") << "after the simulator stopped";
+    }
+}
+
+TEST(BriskoSim, WithoutAFolderForItsLinkTheToolSaysSoAndExitsWith2)
+{
+    FILE* tool = ::popen("env -u HOME -u XDG_CONFIG_HOME '" BRISKO_SIM_EXE "' 2>&1", "r");
+    ASSERT_NE(tool, nullptr);
+    std::string output(256, '\0');
+    output.resize(std::fread(output.data(), 1, output.size(), tool));
+    const int status = ::pclose(tool);
+    EXPECT_THAT(output, HasSubstr("neither XDG_CONFIG_HOME nor HOME"));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << output;
 }
 
 TEST(SimCommandLine, FlagsScriptTheSimulatedDongleAndMalformedOnesAreRejected)

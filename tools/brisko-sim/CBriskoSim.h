@@ -1,28 +1,28 @@
 #pragma once
 
 #include "CBriskoModel.h"
-#include "CPseudoTerminal.h"
+#include "CPseudoTerminalLoop.h"
+#include "IRequestHandler.h"
 
 #include <array>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
-#include <map>
 #include <mutex>
 #include <string>
 #include <termios.h>
-#include <thread>
 #include <vector>
 
 namespace mirelight {
 
 // A simulated Brisko on a pseudo-terminal, reachable by the program as COM n through the
-// per-user ports link (PortsFolder()/COMn, removed again when the simulator stops or the
-// device is unplugged). It reads requests up to their "\r" and answers as CBriskoModel says.
+// per-user ports link PortsFolder()/COMn. It makes that link only where there is none, or
+// where a simulator that was killed left one, and removes it again when it stops or the
+// device is unplugged; any other COMn is the user's and makes Start() fail. It reads
+// requests up to their "\r" and answers as CBriskoModel says.
 //
-// Every public member is thread-safe. The simulator never spins: its thread blocks in poll()
-// on the pseudo-terminal, a wake-up descriptor and the time of the next scheduled answer.
-class CBriskoSim
+// Every public member is thread-safe. A CPseudoTerminalLoop serves the pseudo-terminal.
+class CBriskoSim : private IRequestHandler
 {
 public:
     // Receives every request ("request +DVRR"), light change ("light 3 on") and other event
@@ -35,7 +35,8 @@ public:
     CBriskoSim& operator=(const CBriskoSim&) = delete;
 
     // Opens the pseudo-terminal, makes the ports link and starts answering. False (with
-    // LastError()) when any of that fails.
+    // LastError()) when any of that fails: also when there is no ports folder (neither
+    // XDG_CONFIG_HOME nor HOME) or COMn is taken.
     bool Start();
     // Stops answering, closes the pseudo-terminal and removes the link. Idempotent.
     void Stop();
@@ -66,39 +67,21 @@ public:
     bool LineSettings(termios& settings) const;
 
 private:
-    using Clock = std::chrono::steady_clock;
-
-    bool OpenPseudoTerminal();
     bool MakeLink();
+    bool Fail(const std::string& why); // false, with LastError() why
     void RemoveLink();
-    void Run();
-    void Wake() const;
-    Clock::time_point TakeDueOutputs(); // returns the time of the next one, or max()
-    void WritePending();
-    void ReadRequests();
-    void HandleRequest(const std::string& request);
-    void Unplug();
+    bool HandleRequest(const std::string& request) override;
     void Log(const std::vector<std::string>& events);
 
     const long m_iComNumber;
     const LogFunction m_log;
-    std::thread m_thread;
-    CPseudoTerminal m_pty; // opened and closed under m_mutex
-    int m_wakeFd = -1;
+    CPseudoTerminalLoop m_loop { *this };
     std::string m_linkPath;
     std::string m_lastError;
 
-    // Simulator thread only.
-    std::string m_incoming; // the request being received
-    std::string m_outgoing; // bytes due, not yet taken by the pseudo-terminal
-
     mutable std::mutex m_mutex; // guards everything below
     mutable std::condition_variable m_requestArrived;
-    bool m_bStopping = false;
-    bool m_bReading = true;
-    bool m_bUnplugged = false;
     CBriskoModel m_model;
-    std::multimap<Clock::time_point, std::string> m_scheduled; // equal times keep their order
     std::vector<std::string> m_requests;
     std::vector<std::string> m_events;
 };

@@ -8,9 +8,9 @@
 
 namespace mirelight {
 
-bool CPseudoTerminal::Open(bool nonBlocking, std::string& error)
+bool CPseudoTerminal::Open(std::string& error)
 {
-    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | (nonBlocking ? O_NONBLOCK : 0));
+    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     char name[128] = {};
     if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0
         || ::ptsname_r(m_master, name, sizeof name) != 0) {

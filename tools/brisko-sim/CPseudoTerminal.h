@@ -15,8 +15,8 @@ public:
     CPseudoTerminal(const CPseudoTerminal&) = delete;
     CPseudoTerminal& operator=(const CPseudoTerminal&) = delete;
 
-    // False, with error set, when the pseudo-terminal cannot be made.
-    bool Open(bool nonBlocking, std::string& error);
+    // Non-blocking; false, with error set, when the pseudo-terminal cannot be made.
+    bool Open(std::string& error);
     // Idempotent; the device path stays known.
     void Close();
 

@@ -235,9 +235,12 @@ std::string HelpText()
     return R"(Usage: brisko-sim [options]
 
 A simulated Brisko ZigBee dongle on a pseudo-terminal. It links the pseudo-terminal as
-COM<n> in "$XDG_CONFIG_HOME/Corvanthis Mirelight/ports" (removed when it ends), answers
-requests as a Brisko does, keeps eight lights that follow the button messages, and prints
-every request and every light change. It runs until interrupted or unplugged.
+COM<n> in "$XDG_CONFIG_HOME/Corvanthis Mirelight/ports" (~/.config without XDG_CONFIG_HOME),
+answers requests as a Brisko does, keeps eight lights that follow the button messages, and
+prints every request and every light change. It runs until interrupted or unplugged, then
+removes its link. It never replaces a COM<n> of yours, only a link that a killed simulator
+left: when COM<n> is taken, when there is neither XDG_CONFIG_HOME nor HOME, or on a bad
+flag, it exits with status 2.
 
   --com N                 link as COM N (default 1)
   --mac-missing           answer "+DERI=04" to "+DVRR" until a "+DSMR" arrives

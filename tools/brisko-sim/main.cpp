@@ -39,7 +39,7 @@ int main(int argc, char** argv)
         sim.Configure(step);
     if (!sim.Start()) {
         std::cerr << "brisko-sim: " << sim.LastError() << '\n';
-        return 1;
+        return 2;
     }
     std::cout << "Brisko on COM" << sim.ComNumber() << ": " << sim.LinkPath() << " -> "
               << sim.DevicePath() << std::endl;
