@@ -21,7 +21,9 @@
 #include <csignal>
 #include <gtest/gtest.h>
 
+using mirelight::remote::FormatAnswer;
 using mirelight::remote::FormatRequest;
+using mirelight::remote::ParseAnswer;
 using mirelight::remote::ParseRequest;
 
 namespace {
@@ -72,6 +74,36 @@ TEST(SingleInstance, SecondStartShowsTheMessageAndTouchesNoSettingsUntilTheFirst
     EXPECT_EQ(CInstanceLock().Acquire(), CInstanceLock::Outcome::Acquired);
 }
 
+TEST(SingleInstance, AStartThatCannotLockLeavesTheFirstInstancesSocketAlone)
+{
+    CSettingsStore().WriteProfileInt(QStringLiteral("m_iComChan"), 0); // no dongle to look for
+    QProcess first;
+    first.start(QStringLiteral(MIRELIGHT_EXE), {});
+    ASSERT_TRUE(first.waitForStarted());
+    ASSERT_TRUE(
+        QTest::qWaitFor([] { return QFileInfo::exists(CCommandServer::SocketPath()); }, 10000));
+    // Nobody can open the lock file any more; the first instance still holds it.
+    const QString lock = CInstanceLock::LockFilePath();
+    ASSERT_TRUE(QFile::rename(lock, lock + QStringLiteral(".held")));
+    ASSERT_TRUE(QDir().mkdir(lock));
+
+    QProcess second;
+    second.start(QStringLiteral(MIRELIGHT_EXE), { QStringLiteral("--verbose") });
+    QByteArray log;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return (log += second.readAllStandardError()).contains("Initialized"); }, 10000));
+    second.terminate(); // its end must not take the first one's socket with it
+    ASSERT_TRUE(second.waitForFinished());
+
+    QProcess status;
+    status.start(QStringLiteral(MIRELIGHT_EXE), { QStringLiteral("--status") });
+    ASSERT_TRUE(status.waitForFinished());
+    EXPECT_EQ(status.exitCode(), 0) << status.readAllStandardError().toStdString();
+    first.kill();
+    first.waitForFinished();
+    QDir().rmdir(lock);
+}
+
 TEST(SingleInstance, WithoutAUsableRuntimeFolderTheLockGoesToTheUsersDataOrNowhere)
 {
     // A runtime "folder" that is a file is of no use, nor is Qt's own stand-in below a temporary
@@ -98,7 +130,7 @@ TEST(SingleInstance, WithoutAUsableRuntimeFolderTheLockGoesToTheUsersDataOrNowhe
     EXPECT_EQ(CInstanceLock().Acquire(), CInstanceLock::Outcome::Unavailable);
 }
 
-TEST(CommandRequest, OnlyTheThreeFormsExactlyAreRequestsAndTheirLinesReadBack)
+TEST(RemoteProtocol, RequestsAndAnswersReadBackAsTheirLinesAndNothingElseIsOne)
 {
     for (const char* line : { "press 1", "press 8", "show", "status" }) {
         const auto request = ParseRequest(line);
@@ -109,6 +141,31 @@ TEST(CommandRequest, OnlyTheThreeFormsExactlyAreRequestsAndTheirLinesReadBack)
                               "Show", "show ", "", "status\r" })
         EXPECT_FALSE(ParseRequest(line)) << line;
     EXPECT_EQ(ParseRequest("press 5")->button, 5);
+
+    using Kind = mirelight::remote::Request::Kind;
+    const struct
+    {
+        Kind kind;
+        const char* line;
+    } answers[] = { { Kind::Press, "ok Message FF sent for button 1" },
+                    { Kind::Press, "failed Brisko communications error 7" },
+                    { Kind::Press, "busy too many presses waiting" },
+                    { Kind::Show, "ok" },
+                    { Kind::Status, "ok open joined Brisko detected on COM3:" },
+                    { Kind::Status, "ok closed not-joined " },
+                    { Kind::Status, "error unknown request" } };
+    for (const auto& [kind, line] : answers) {
+        const auto answer = ParseAnswer(kind, line);
+        ASSERT_TRUE(answer) << line;
+        EXPECT_EQ(FormatAnswer(kind, *answer), std::string(line) + '\n');
+    }
+    const auto status = ParseAnswer(Kind::Status, "ok open not-joined a b");
+    ASSERT_TRUE(status);
+    EXPECT_TRUE(status->portOpen);
+    EXPECT_FALSE(status->networkUp);
+    EXPECT_EQ(status->text, "a b");
+    for (const char* line : { "ok opened joined x", "ok open", "fine", "" })
+        EXPECT_FALSE(ParseAnswer(Kind::Status, line)) << line;
 }
 
 class CommandServerTest : public testing::Test
@@ -150,6 +207,17 @@ TEST_F(CommandServerTest, BadTooLongOrStalledRequestsGetNothingDoneAndTheNextIsA
     const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
         | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
     EXPECT_FALSE(QFileInfo(CCommandServer::SocketPath()).permissions() & others);
+}
+
+TEST_F(CommandServerTest, AClientBeyondTheLimitIsToldTheInstanceIsBusy)
+{
+    std::vector<std::unique_ptr<QLocalSocket>> idle(CCommandServer::kMaxClients);
+    for (auto& client : idle) {
+        client = std::make_unique<QLocalSocket>();
+        client->connectToServer(CCommandServer::SocketPath());
+        ASSERT_TRUE(client->waitForConnected(10000));
+    }
+    EXPECT_EQ(Ask("status\n"), QStringLiteral("busy too many clients at once\n"));
 }
 
 } // namespace

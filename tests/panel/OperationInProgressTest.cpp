@@ -165,10 +165,12 @@ TEST_F(OperationInProgressTest, PressesOfClientsThatHaveGoneAreDroppedAndWaiting
         press("press 2\n", oneTooMany);
         refused = answer(oneTooMany);
         // The presses wait for the search, which goes on once this returns.
-        WhenTrue([&] { return std::all_of(waiting.begin(), waiting.end(), [](auto& c) {
-                          return c->canReadLine();
-                      }); },
-                 [&] { m_panel.ExitProgram(); }, 30000);
+        WhenTrue(
+            [&] {
+                return std::all_of(waiting.begin(), waiting.end(),
+                                   [](auto& c) { return c->canReadLine(); });
+            },
+            [&] { m_panel.ExitProgram(); }, 30000);
     });
     m_panel.DoModal();
 

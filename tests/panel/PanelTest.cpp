@@ -9,6 +9,7 @@
 #include "ui/Resources.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -209,6 +210,30 @@ TEST_F(PanelTest, ButtonsDialogClosedByEscStillRewritesEveryKeyAndReapplies)
         EXPECT_EQ(CSettingsStore().GetProfileInt(QStringLiteral("Layout"), -1), 7);
         EXPECT_EQ(panel.Button(0)->text(), QStringLiteral("Button 1"));
         EXPECT_TRUE(panel.rect().contains(panel.Button(7)->geometry()));
+    });
+}
+
+TEST_F(PanelTest, AFailedSaveIsToldOnceKeepsWhatTheUserChoseAndASaveThatWorksClearsIt)
+{
+    CPanelDlg panel(&m_shell, &m_settings);
+    // A folder where the settings file belongs: no write replaces it, not even root's.
+    const QString file = CSettingsStore().FileName();
+    QFile::remove(file);
+    ASSERT_TRUE(QDir().mkpath(file));
+    RunPanel(panel, [&] {
+        panel.Settings().m_strButtonText[0] = "Porch";
+        panel.SaveSettings();
+        panel.SaveSettings();
+        EXPECT_EQ(panel.Button(0)->text(), QStringLiteral("Porch"));
+        ASSERT_EQ(m_shell.m_messages.size(), 1u);
+        EXPECT_TRUE(m_shell.m_messages[0].contains(QDir::toNativeSeparators(file)));
+        EXPECT_EQ(panel.Commands().SaveFailure().isEmpty(), false);
+
+        ASSERT_TRUE(QDir(file).removeRecursively());
+        panel.SaveSettings();
+        EXPECT_TRUE(panel.Commands().SaveFailure().isEmpty());
+        EXPECT_EQ(CSettingsStore().GetProfileString(QStringLiteral("Button 1"), QString()),
+                  QStringLiteral("Porch"));
     });
 }
 
