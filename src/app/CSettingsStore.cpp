@@ -1,5 +1,7 @@
 #include "app/CSettingsStore.h"
 
+#include "platform/UserConfigFolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QStringList>
@@ -35,12 +37,28 @@ template<class Settings, class Visit> void ForEachKey(Settings& s, Visit visit)
     visit(QStringLiteral("m_iComChan"), s.m_iComChan, 1);
 }
 
+// The settings file sits in the folder the ports folder is derived from too, so that the two
+// never drift apart (QSettings would derive its own from the environment).
+QSettings::Format NativeFormatInUserConfigFolder()
+{
+    static const bool pathSet = [] {
+        const std::string folder = mirelight::UserConfigFolder();
+        if (!folder.empty())
+            QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                               QString::fromStdString(folder));
+        return true;
+    }();
+    (void)pathSet;
+    return QSettings::NativeFormat;
+}
+
 template<class T> constexpr bool kIsText = std::is_same_v<std::decay_t<T>, std::string>;
 
 } // namespace
 
 CSettingsStore::CSettingsStore()
-    : m_settings(QSettings::NativeFormat, QSettings::UserScope, kOrganisation, kApplication)
+    : m_settings(NativeFormatInUserConfigFolder(), QSettings::UserScope, kOrganisation,
+                 kApplication)
 {
     m_settings.beginGroup(kSection);
 }

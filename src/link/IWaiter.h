@@ -22,6 +22,14 @@ public:
     // ready() may have become true: the reader calls this from its own thread after every
     // change of the hand-off state.
     virtual void Wake() = 0;
+
+    // Runs next later, once the caller's loop has taken what it held back during the wait
+    // (the user's input); false where there is no such loop and the caller goes on at once.
+    virtual bool Defer(std::function<void()> next)
+    {
+        (void)next;
+        return false;
+    }
 };
 
 } // namespace mirelight

@@ -10,7 +10,8 @@ using namespace commands;
 
 CDongle::CDongle(IDongleHost& host, PanelSettings& settings, IWaiter* waiter, ILogSink* linkLog,
                  ILogSink* log)
-    : m_host(host), m_settings(settings), m_link(*this, waiter, linkLog), m_pLog(log)
+    : m_host(host), m_settings(settings), m_link(*this, waiter, linkLog), m_pWaiter(waiter),
+      m_pLog(log)
 { }
 
 void CDongle::Connect()
@@ -55,12 +56,21 @@ void CDongle::RunExclusive(Operation operation)
         return; // the loop below runs it once the operations before it have ended
     }
     m_bRunning = true;
+    RunQueued();
+}
+
+void CDongle::RunQueued()
+{
     while (!m_queued.empty()) {
         const Operation next = std::move(m_queued.front());
         m_queued.pop_front();
         LogEvent(m_pLog, "%s started", next.name);
         next.run();
         LogEvent(m_pLog, "%s ended, port %s", next.name, IsPortOpen() ? "open" : "closed");
+        // The user's input held back meanwhile (Exit among it) comes before the next one:
+        // however many are queued, the user is never locked out for longer than one.
+        if (!m_queued.empty() && m_pWaiter && m_pWaiter->Defer([this] { RunQueued(); }))
+            return; // still running: what is asked meanwhile queues behind
     }
     m_bRunning = false;
 }

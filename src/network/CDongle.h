@@ -73,6 +73,7 @@ private:
     };
 
     void RunExclusive(Operation operation);
+    void RunQueued();
     void DoConnect();
     void DoJoin();
     void DoRejoin();
@@ -95,6 +96,7 @@ private:
     bool m_bProgramEnding = false;
     bool m_bRunning = false;
     std::deque<Operation> m_queued;
+    IWaiter* m_pWaiter;
     ILogSink* m_pLog;
 };
 

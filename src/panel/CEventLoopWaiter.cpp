@@ -30,6 +30,13 @@ void CEventLoopWaiter::Wake()
     QMetaObject::invokeMethod(this, &CEventLoopWaiter::QuitWait, Qt::QueuedConnection);
 }
 
+bool CEventLoopWaiter::Defer(std::function<void()> next)
+{
+    // Posted after the input the waits held back, which the loop delivers first.
+    QTimer::singleShot(0, this, std::move(next));
+    return true;
+}
+
 void CEventLoopWaiter::Abort()
 {
     m_bAborted = true;

@@ -4,6 +4,7 @@
 #include "outlets/RemoteProtocol.h"
 #include "panel/CPanelDlg.h"
 #include "platform/CInstanceLock.h"
+#include "platform/linux/PrivateFolder.h"
 #include "support/FakeTrayShell.h"
 #include "support/ModalDriver.h"
 #include "support/QtPrinters.h"
@@ -16,10 +17,17 @@
 #include <QLocalSocket>
 #include <QMessageBox>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTest>
 #include <csignal>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using mirelight::remote::FormatAnswer;
 using mirelight::remote::FormatRequest;
@@ -130,6 +138,59 @@ TEST(SingleInstance, WithoutAUsableRuntimeFolderTheLockGoesToTheUsersDataOrNowhe
     EXPECT_EQ(CInstanceLock().Acquire(), CInstanceLock::Outcome::Unavailable);
 }
 
+TEST(SingleInstance, TheRuntimeFolderIsOnlyAnAbsolutePrivateFolderOfTheUsersOwn)
+{
+    const QDir base(qEnvironmentVariable("XDG_RUNTIME_DIR"));
+    const auto folder = [&](const char* name, QFile::Permissions permissions) {
+        const QString path = base.filePath(QLatin1String(name));
+        QDir().mkpath(path);
+        QFile::setPermissions(path, permissions);
+        return path;
+    };
+    const QString own = folder("own", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString shared = folder("shared",
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                      | QFile::ReadOther | QFile::ExeOther);
+    const QString link = base.filePath(QStringLiteral("link"));
+    QFile::link(own, link);
+    EXPECT_EQ(FirstPrivateFolder({ QString(), QStringLiteral("relative"),
+                                   base.filePath(QStringLiteral("missing")), shared, link, own }),
+              own);
+}
+
+TEST(SingleInstance, ACommandWithoutXdgRuntimeDirReachesTheInstanceOfTheSession)
+{
+    // As from cron: the instance runs in the desktop's session, the command has no variable.
+    const QString runUser = QStringLiteral("/run/user/%1").arg(::geteuid());
+    const bool made = !QFileInfo::exists(runUser) && QDir().mkdir(runUser);
+    if (made) // as systemd makes it at login
+        QFile::setPermissions(runUser, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (FirstPrivateFolder({ runUser }).isEmpty())
+        GTEST_SKIP() << runUser.toStdString() << " is not this user's own private folder";
+    CSettingsStore().WriteProfileInt(QStringLiteral("m_iComChan"), 0); // no dongle to look for
+    QProcessEnvironment session = QProcessEnvironment::systemEnvironment();
+    session.insert(QStringLiteral("XDG_RUNTIME_DIR"), runUser);
+    QProcess first;
+    first.setProcessEnvironment(session);
+    first.start(QStringLiteral(MIRELIGHT_EXE), {});
+    const QString socket = QDir(runUser).filePath(QStringLiteral("Mirelight Commands"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(socket); }, 10000));
+
+    QProcessEnvironment cron = session;
+    cron.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    QProcess status;
+    status.setProcessEnvironment(cron);
+    status.start(QStringLiteral(MIRELIGHT_EXE), { QStringLiteral("--status") });
+    ASSERT_TRUE(status.waitForFinished());
+    EXPECT_EQ(status.exitCode(), 0) << status.readAllStandardError().toStdString();
+    first.kill();
+    first.waitForFinished();
+    QFile::remove(socket);
+    QFile::remove(QDir(runUser).filePath(QStringLiteral("Mirelight Mutex.lock")));
+    if (made)
+        QDir().rmdir(runUser);
+}
+
 TEST(RemoteProtocol, RequestsAndAnswersReadBackAsTheirLinesAndNothingElseIsOne)
 {
     for (const char* line : { "press 1", "press 8", "show", "status" }) {
@@ -207,6 +268,55 @@ TEST_F(CommandServerTest, BadTooLongOrStalledRequestsGetNothingDoneAndTheNextIsA
     const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
         | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
     EXPECT_FALSE(QFileInfo(CCommandServer::SocketPath()).permissions() & others);
+}
+
+// Connects clients from a child process while this one may open only a few more descriptors,
+// so that accepting them runs out; then lets them all go.
+void FloodUnderADescriptorLimit(int clients)
+{
+    const QByteArray path = QFile::encodeName(CCommandServer::SocketPath());
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
+        for (int i = 0; i < clients; ++i) {
+            const int client = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            (void)::connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        }
+        (void)!::write(ready[1], "x", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char done = 0;
+    ASSERT_EQ(::read(ready[0], &done, 1), 1);
+    rlimit saved {};
+    ::getrlimit(RLIMIT_NOFILE, &saved);
+    rlimit low = saved;
+    low.rlim_cur = QDir(QStringLiteral("/proc/self/fd")).count() + 2;
+    ::setrlimit(RLIMIT_NOFILE, &low);
+    QTest::qWait(300); // the server accepts until it can no more
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+}
+
+TEST_F(CommandServerTest, ClientsBeyondTheDescriptorsLeaveTheServerListeningAfterwards)
+{
+    FloodUnderADescriptorLimit(300);
+    const auto answers = [] {
+        QLocalSocket client;
+        client.connectToServer(CCommandServer::SocketPath());
+        client.waitForConnected(1000);
+        client.write("status\n");
+        (void)QTest::qWaitFor([&] { return client.canReadLine(); }, 1000);
+        return client.canReadLine() && client.readLine().startsWith("ok ");
+    };
+    EXPECT_TRUE(QTest::qWaitFor(answers, 10000));
 }
 
 TEST_F(CommandServerTest, AClientBeyondTheLimitIsToldTheInstanceIsBusy)

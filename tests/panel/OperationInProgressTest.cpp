@@ -147,6 +147,14 @@ TEST_F(OperationInProgressTest, PressesOfClientsThatHaveGoneAreDroppedAndWaiting
     };
     std::vector<std::unique_ptr<QLocalSocket>> waiting;
     QByteArray refused;
+    // A click held back during the search is handled before the presses queued behind it.
+    std::ptrdiff_t sentBeforeTheClick = -1;
+    QObject::connect(m_panel.Button(2), &QPushButton::clicked, &m_panel, [&] {
+        const std::vector<std::string> requests = m_sim.Requests();
+        sentBeforeTheClick
+            = std::count_if(requests.begin(), requests.end(),
+                            [](const std::string& r) { return r.starts_with("+ADAR"); });
+    });
     JoinWhenShown([&] {
         for (int i = 0; i < 40; ++i) { // gone as soon as they have asked
             QLocalSocket gone;
@@ -164,6 +172,7 @@ TEST_F(OperationInProgressTest, PressesOfClientsThatHaveGoneAreDroppedAndWaiting
         QLocalSocket oneTooMany;
         press("press 2\n", oneTooMany);
         refused = answer(oneTooMany);
+        ClickThroughTheWindowSystem(m_panel.Button(2)); // after the waits that take input
         // The presses wait for the search, which goes on once this returns.
         WhenTrue(
             [&] {
@@ -185,6 +194,7 @@ TEST_F(OperationInProgressTest, PressesOfClientsThatHaveGoneAreDroppedAndWaiting
     };
     EXPECT_EQ(sent(1), 0);
     EXPECT_EQ(sent(2), CCommandSurface::kMaxRemotePresses);
+    EXPECT_EQ(sentBeforeTheClick, 0);
 }
 
 TEST_F(OperationInProgressTest, ACancelledAddressAtStartUpEndsTheProgramWithoutShowingIt)

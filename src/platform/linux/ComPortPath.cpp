@@ -1,5 +1,7 @@
 #include "platform/linux/ComPortPath.h"
 
+#include "platform/UserConfigFolder.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -26,7 +28,9 @@ bool IsEntry(const std::string& path)
     return !path.empty() && ::lstat(path.c_str(), &info) == 0;
 }
 
-std::string ConfigHome()
+} // namespace
+
+std::string UserConfigFolder()
 {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     if (xdg && *xdg == '/')
@@ -37,11 +41,9 @@ std::string ConfigHome()
     return std::string(home) + "/.config";
 }
 
-} // namespace
-
 std::string PortsFolder()
 {
-    const std::string configHome = ConfigHome();
+    const std::string configHome = UserConfigFolder();
     return configHome.empty() ? configHome : configHome + "/Corvanthis Mirelight/ports";
 }
 
