@@ -231,6 +231,10 @@ TEST_F(ConnectionsDlgTest, TheStatusTooltipSaysWhyAPortWouldNotOpenAndNothingOnc
             EXPECT_EQ(status->text(), QStringLiteral("Couldn't open COM%1:").arg(c.port));
             EXPECT_EQ(status->toolTip(), c.reason);
         }
+        // A save that failed joins the reason while it lasts.
+        m_panel.Commands().NotifySaveOutcome(QStringLiteral("disk full"));
+        EXPECT_EQ(status->toolTip(), cases[2].reason + QStringLiteral("\ndisk full"));
+        m_panel.Commands().NotifySaveOutcome(QString());
         ::close(holder);
         QTest::mouseClick(Control<QPushButton>(dialog, 1011), Qt::LeftButton);
         EXPECT_EQ(status->text(), QStringLiteral("Brisko detected on COM5:"));
