@@ -43,7 +43,7 @@ bool IsLeftover(const std::string& link, const std::string& device)
 } // namespace
 
 CBriskoSim::CBriskoSim(long comNumber, LogFunction log)
-    : m_iComNumber(comNumber), m_log(std::move(log))
+    : m_comNumber(comNumber), m_log(std::move(log))
 { }
 
 CBriskoSim::~CBriskoSim()
@@ -137,7 +137,7 @@ std::string CBriskoSim::DevicePath() const
 
 std::string CBriskoSim::LinkPath() const
 {
-    return ComPortLinkPath(m_iComNumber);
+    return ComPortLinkPath(m_comNumber);
 }
 
 std::vector<std::string> CBriskoSim::Requests() const

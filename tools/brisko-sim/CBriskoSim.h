@@ -52,7 +52,7 @@ public:
     // Sends bytes at once, unasked.
     void Send(std::string bytes);
 
-    long ComNumber() const { return m_iComNumber; }
+    long ComNumber() const { return m_comNumber; }
     std::string DevicePath() const; // the pseudo-terminal's slave side
     std::string LinkPath() const; // PortsFolder()/COMn
 
@@ -73,7 +73,7 @@ private:
     bool HandleRequest(const std::string& request) override;
     void Log(const std::vector<std::string>& events);
 
-    const long m_iComNumber;
+    const long m_comNumber;
     const LogFunction m_log;
     CPseudoTerminalLoop m_loop { *this };
     std::string m_linkPath;
