@@ -211,7 +211,7 @@ void CBriskoModel::SwitchLight(std::string_view request, std::vector<std::string
     if (request.size() != kSwitchMessageLength || request[kSwitchPairPosition] != '1')
         return;
     const char digit = request[kSwitchPairPosition + 1];
-    if (digit < '1' || digit > '8')
+    if (digit < '1' || digit > '0' + kLights)
         return;
     bool& light = m_lights[static_cast<std::size_t>(digit - '1')];
     const std::string_view effect = request.substr(kSwitchEffectPosition, 2);
