@@ -26,7 +26,7 @@ CButtonsDlg::CButtonsDlg(mirelight::PanelSettings& settings, QWidget* parent)
 void CButtonsDlg::CreateControls()
 {
     // Added in template order, which is also the tab order.
-    QPushButton* close = AddButton(1, QStringLiteral("Close"), { 170, 186, 50, 16 });
+    QPushButton* close = AddButton(IDOK, QStringLiteral("Close"), { 170, 186, 50, 16 });
     close->setDefault(true);
     connect(close, &QPushButton::clicked, this, &CButtonsDlg::accept);
 

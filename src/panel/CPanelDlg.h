@@ -36,8 +36,6 @@ public:
     static constexpr unsigned IDM_CONNECTIONS = 0x30;
     static constexpr unsigned IDM_EXIT = 0x40;
 
-    static constexpr int IDOK = 1;
-    static constexpr int IDCANCEL = 2;
     static constexpr int WM_USER = 0x400; // the tray icon's callback message
 
     // Control ids of buttons 1 to 8; 1004 is not one of them.

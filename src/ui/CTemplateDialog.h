@@ -20,6 +20,11 @@ class CTemplateDialog : public QDialog
     Q_OBJECT
 
 public:
+    // The template ids of the OK (or Close) and Cancel buttons; the panel's modal run returns
+    // them too.
+    static constexpr int IDOK = 1;
+    static constexpr int IDCANCEL = 2;
+
     struct DluRect
     {
         int x, y, width, height;
