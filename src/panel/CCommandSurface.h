@@ -41,7 +41,6 @@ public:
     // Why the status reports a failure; empty when it reports none or the dongle refused.
     QString FailureReason() const;
     bool IsPortOpen() const { return m_dongle.IsPortOpen(); }
-    bool IsJoined() const { return m_settings.m_bJoined != 0; }
     bool IsNetworkUp() const { return m_dongle.IsNetworkUp(); }
     QString Caption(int index) const;
     int Effect(int index) const;

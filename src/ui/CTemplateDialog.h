@@ -41,8 +41,6 @@ protected:
     QComboBox* AddDropDown(int id, const QStringList& items, int x, int y, int width);
     QCheckBox* AddCheckBox(int id, const QString& text, DluRect where);
 
-    const CDialogUnits& Units() const { return m_units; }
-
 private:
     void Place(QWidget* control, int id, DluRect where);
 

@@ -152,12 +152,6 @@ bool CBriskoSim::WaitForRequests(std::size_t count, std::chrono::milliseconds ti
     return m_requestArrived.wait_for(lock, timeout, [&] { return m_requests.size() >= count; });
 }
 
-std::vector<std::string> CBriskoSim::Events() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_events;
-}
-
 std::array<bool, CBriskoModel::kLights> CBriskoSim::Lights() const
 {
     std::lock_guard lock(m_mutex);
@@ -184,7 +178,6 @@ bool CBriskoSim::HandleRequest(const std::string& request)
         for (SimReaction::Output& output : reaction.outputs)
             m_loop.Schedule(now + output.delay, std::move(output.bytes));
         m_requests.push_back(request);
-        m_events.insert(m_events.end(), reaction.events.begin(), reaction.events.end());
     }
     m_requestArrived.notify_all();
     Log(reaction.events);

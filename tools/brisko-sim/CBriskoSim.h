@@ -60,7 +60,6 @@ public:
     std::vector<std::string> Requests() const;
     // Blocks until at least count requests have arrived; false when timeout passes first.
     bool WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const;
-    std::vector<std::string> Events() const;
     std::array<bool, CBriskoModel::kLights> Lights() const;
     bool IsUnplugged() const;
     // The line settings the program has put on the pseudo-terminal; false once unplugged.
@@ -83,7 +82,6 @@ private:
     mutable std::condition_variable m_requestArrived;
     CBriskoModel m_model;
     std::vector<std::string> m_requests;
-    std::vector<std::string> m_events;
 };
 
 } // namespace mirelight
