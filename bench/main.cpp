@@ -7,6 +7,7 @@
 #include "CInstantDongle.h"
 #include "CStatusPrinter.h"
 
+#include "link/ButtonCount.h"
 #include "link/CDongleLink.h"
 #include "link/CLineReader.h"
 #include "link/CommandLines.h"
@@ -81,7 +82,7 @@ std::vector<Request> RequestMix()
     using namespace mirelight::commands;
     std::vector<Request> mix { { VersionRequest(), kVersionConfirm, kVersionCode },
                                { BasicSettingRequest(), kSettingConfirm, kBasicSettingCode } };
-    for (int button = 1; button <= 8; ++button) {
+    for (int button = 1; button <= mirelight::kButtonCount; ++button) {
         mix.push_back({ ButtonSettingRequest(button), kSettingConfirm, ButtonSettingCode(button) });
         mix.push_back({ ButtonMessage(button, 1), kDataConfirm, kButtonMessageCode });
     }

@@ -8,9 +8,13 @@
 #include <QApplication>
 #include <QMessageBox>
 
-const char* const CPanelApp::kAlreadyRunningText
+namespace {
+
+const char* const kAlreadyRunningText
     = "Mirelight is already running.\r\nActivate it by double-clicking on the icon in the System "
       "Tray.";
+
+} // namespace
 
 bool CPanelApp::InitInstance()
 {

@@ -9,8 +9,6 @@ public:
     // Runs the program to its end. Always false: nothing runs after the panel's modal run.
     bool InitInstance();
 
-    static const char* const kAlreadyRunningText;
-
 private:
     CInstanceLock m_instanceLock; // held until the process ends
 };

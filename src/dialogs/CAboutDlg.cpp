@@ -16,7 +16,7 @@ CAboutDlg::CAboutDlg(QWidget* parent)
 
     AddLabel(0, QStringLiteral("Mirelight Version 1.0"), { 40, 11, 119, 8 });
     AddLabel(0, QStringLiteral("Copyright (C) 2026 Corvanthis"), { 40, 27, 119, 8 });
-    QPushButton* ok = AddButton(1, QStringLiteral("OK"), { 178, 7, 50, 16 });
+    QPushButton* ok = AddButton(IDOK, QStringLiteral("OK"), { 178, 7, 50, 16 });
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     AddLabel(0, QStringLiteral("www.corvanthis.example"), { 40, 43, 119, 8 });

@@ -26,7 +26,7 @@ CButtonsDlg::CButtonsDlg(mirelight::PanelSettings& settings, QWidget* parent)
 void CButtonsDlg::CreateControls()
 {
     // Added in template order, which is also the tab order.
-    QPushButton* close = AddButton(1, QStringLiteral("Close"), { 170, 186, 50, 16 });
+    QPushButton* close = AddButton(IDOK, QStringLiteral("Close"), { 170, 186, 50, 16 });
     close->setDefault(true);
     connect(close, &QPushButton::clicked, this, &CButtonsDlg::accept);
 
@@ -38,12 +38,14 @@ void CButtonsDlg::CreateControls()
 
     const QStringList effects
         = { QStringLiteral("Off"), QStringLiteral("On"), QStringLiteral("Toggle") };
-    for (int button = 0; button < 7; ++button)
+    // The template has the last row after the other rows' lists, so Tab visits it last.
+    constexpr int kLastRow = kButtonCount - 1;
+    for (int button = 0; button < kLastRow; ++button)
         m_captionEdits[button] = AddEdit(kCaptionIds[button], { 53, 19 + 17 * button, 107, 14 });
-    for (int button = 0; button < 7; ++button)
+    for (int button = 0; button < kLastRow; ++button)
         m_effectLists[button] = AddDropDown(kEffectIds[button], effects, 169, 20 + 17 * button, 50);
-    m_captionEdits[7] = AddEdit(kCaptionIds[7], { 53, 138, 107, 14 });
-    m_effectLists[7] = AddDropDown(kEffectIds[7], effects, 169, 139, 50);
+    m_captionEdits[kLastRow] = AddEdit(kCaptionIds[kLastRow], { 53, 138, 107, 14 });
+    m_effectLists[kLastRow] = AddDropDown(kEffectIds[kLastRow], effects, 169, 139, 50);
 
     AddLabel(0, QStringLiteral("Layout"), { 18, 167, 23, 8 });
     m_layoutList = AddDropDown(IDC_LAYOUT,

@@ -23,7 +23,7 @@ CConnectionsDlg::CConnectionsDlg(mirelight::PanelSettings& settings, mirelight::
 void CConnectionsDlg::CreateControls()
 {
     // Added in template order, which is also the tab order.
-    QPushButton* close = AddButton(1, QStringLiteral("Close"), { 12, 188, 50, 16 });
+    QPushButton* close = AddButton(IDOK, QStringLiteral("Close"), { 12, 188, 50, 16 });
     close->setDefault(true);
     connect(close, &QPushButton::clicked, this, &CConnectionsDlg::accept);
     m_join = AddButton(IDC_JOIN, QStringLiteral("Join"), { 12, 106, 50, 14 });

@@ -22,10 +22,10 @@ bool IsHexDigit(QChar c)
 CSetMac::CSetMac(QWidget* parent)
     : CTemplateDialog(parent, QStringLiteral("Set MAC Address"), 212, 84)
 {
-    QPushButton* ok = AddButton(1, QStringLiteral("OK"), { 95, 63, 50, 14 });
+    QPushButton* ok = AddButton(IDOK, QStringLiteral("OK"), { 95, 63, 50, 14 });
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &CSetMac::OnOK);
-    QPushButton* cancel = AddButton(2, QStringLiteral("Cancel"), { 155, 63, 50, 14 });
+    QPushButton* cancel = AddButton(IDCANCEL, QStringLiteral("Cancel"), { 155, 63, 50, 14 });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     m_editMacAddress = AddEdit(IDC_MAC_ADDRESS, { 7, 33, 141, 14 });
     AddLabel(0, QStringLiteral("The MAC address of the Brisko must be set"), { 7, 7, 141, 8 });

@@ -28,7 +28,7 @@ CDongleLink::CDongleLink(IStatusSink& status, IWaiter* waiter, ILogSink* log)
 { }
 
 CDongleLink::CDongleLink(IStatusSink& status, PortOpener opener, IWaiter* waiter, ILogSink* log)
-    : m_status(status), m_openPort(std::move(opener)), m_pWaiter(waiter), m_pLog(log)
+    : m_status(status), m_openPort(std::move(opener)), m_waiter(waiter), m_log(log)
 { }
 
 CDongleLink::~CDongleLink()
@@ -39,19 +39,19 @@ CDongleLink::~CDongleLink()
 bool CDongleLink::Open(long comChan)
 {
     ClosePort();
-    m_pReader.reset();
+    m_reader.reset();
     m_failure = {};
     m_hCom = m_openPort(comChan, m_failure);
     if (!m_hCom) {
-        LogEvent(m_pLog, "COM%ld not opened: %s", comChan, m_failure.Text().c_str());
+        LogEvent(m_log, "COM%ld not opened: %s", comChan, m_failure.Text().c_str());
         return false;
     }
     m_iComChan = comChan;
-    LogEvent(m_pLog, "COM%ld opened", comChan);
+    LogEvent(m_log, "COM%ld opened", comChan);
     std::function<void()> wake;
-    if (m_pWaiter)
-        wake = [waiter = m_pWaiter] { waiter->Wake(); };
-    m_pReader = std::make_unique<CLineReader>(*m_hCom, std::move(wake), m_pLog);
+    if (m_waiter)
+        wake = [waiter = m_waiter] { waiter->Wake(); };
+    m_reader = std::make_unique<CLineReader>(*m_hCom, std::move(wake), m_log);
     return true;
 }
 
@@ -59,14 +59,14 @@ bool CDongleLink::SendCommand(std::string_view line)
 {
     if (!IsOpen())
         return false;
-    if (m_pLog && m_pLog->IsEnabled())
-        m_pLog->Traffic(ILogSink::Direction::ToDongle, line);
+    if (m_log && m_log->IsEnabled())
+        m_log->Traffic(ILogSink::Direction::ToDongle, line);
     const auto budget = WriteBudget(line.size());
     switch (m_hCom->Write(line, budget, [this](Clock::time_point until) { Pause(until); })) {
     case ISerialPort::WriteResult::Written:
         return true;
     case ISerialPort::WriteResult::Refused:
-        LogEvent(m_pLog, "write refused at once");
+        LogEvent(m_log, "write refused at once");
         return false;
     case ISerialPort::WriteResult::Failed: // a device that went away mid-write is no use either
         m_failure = { PortFailure::Kind::DeviceGone };
@@ -76,7 +76,7 @@ bool CDongleLink::SendCommand(std::string_view line)
                       .milliseconds = static_cast<long>(budget.count()) };
         break;
     }
-    LogEvent(m_pLog, "write failed: %s", m_failure.Text().c_str());
+    LogEvent(m_log, "write failed: %s", m_failure.Text().c_str());
     m_status.ReportStatus(FormatText("Write failure to COM%ld:", m_iComChan));
     ClosePort();
     return false;
@@ -85,8 +85,8 @@ bool CDongleLink::SendCommand(std::string_view line)
 void CDongleLink::Pause(Clock::time_point until)
 {
     // Nothing to become ready: the time simply passes, with the caller's event loop running.
-    if (m_pWaiter)
-        m_pWaiter->WaitUntil([] { return false; }, until);
+    if (m_waiter)
+        m_waiter->WaitUntil([] { return false; }, until);
     else
         std::this_thread::sleep_until(until);
 }
@@ -103,40 +103,40 @@ bool CDongleLink::WaitForLine(long ms)
 
 bool CDongleLink::WaitForLineUntil(Clock::time_point deadline)
 {
-    if (!m_pReader)
+    if (!m_reader)
         return false;
-    if (!m_pWaiter)
-        return m_pReader->WaitWhileBufferFree(deadline);
-    return m_pWaiter->WaitUntil(
-        [this] { return m_pReader->LineState() != CLineReader::kBufferFree; }, deadline);
+    if (!m_waiter)
+        return m_reader->WaitWhileBufferFree(deadline);
+    return m_waiter->WaitUntil([this] { return m_reader->LineState() != CLineReader::kBufferFree; },
+                               deadline);
 }
 
 int CDongleLink::LineState() const
 {
-    return m_pReader ? m_pReader->LineState() : 0;
+    return m_reader ? m_reader->LineState() : 0;
 }
 
 const std::string& CDongleLink::Line() const
 {
     static const std::string noLine;
-    return m_pReader ? m_pReader->Line() : noLine;
+    return m_reader ? m_reader->Line() : noLine;
 }
 
 void CDongleLink::ReleaseLine()
 {
-    if (m_pReader)
-        m_pReader->Release();
+    if (m_reader)
+        m_reader->Release();
 }
 
 void CDongleLink::ClosePort()
 {
     // The reader ends first, so that it never reads from a closed (or reused) descriptor.
-    if (m_pReader)
-        m_pReader->Stop();
+    if (m_reader)
+        m_reader->Stop();
     if (m_hCom) {
         m_hCom->Close();
         m_hCom.reset();
-        LogEvent(m_pLog, "COM%ld closed", m_iComChan);
+        LogEvent(m_log, "COM%ld closed", m_iComChan);
     }
 }
 
@@ -166,7 +166,7 @@ std::optional<std::string> CDongleLink::AwaitAnswer(std::initializer_list<std::s
             return line;
         otherLines += delivered ? 1 : 0;
     }
-    if (m_pReader && m_pReader->DeviceLost()) {
+    if (m_reader && m_reader->DeviceLost()) {
         m_failure = { PortFailure::Kind::DeviceGone };
     } else {
         // Other lines made the wait longer: how long it took in all, to the 100 ms.
@@ -178,7 +178,7 @@ std::optional<std::string> CDongleLink::AwaitAnswer(std::initializer_list<std::s
                       .milliseconds = waited,
                       .otherLines = otherLines };
     }
-    LogEvent(m_pLog, "gave up waiting: %s", m_failure.Text().c_str());
+    LogEvent(m_log, "gave up waiting: %s", m_failure.Text().c_str());
     return std::nullopt;
 }
 

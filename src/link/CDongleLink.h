@@ -54,7 +54,7 @@ public:
 
     // Whether a port is open (the old "handle is not null"). A port whose device went away
     // (its reader ended on a failed read, not by ClosePort) counts as closed.
-    bool IsOpen() const { return m_hCom != nullptr && !m_pReader->DeviceLost(); }
+    bool IsOpen() const { return m_hCom != nullptr && !m_reader->DeviceLost(); }
 
     // Writes one request line (ending with its "\r"). True when it has left towards the
     // device. False without a message when no port is open or the write fails at once. When
@@ -129,11 +129,11 @@ private:
 
     IStatusSink& m_status;
     PortOpener m_openPort;
-    IWaiter* m_pWaiter;
-    ILogSink* m_pLog;
+    IWaiter* m_waiter;
+    ILogSink* m_log;
     std::unique_ptr<ISerialPort> m_hCom;
     long m_iComChan = 0; // the number m_hCom was opened as
-    std::unique_ptr<CLineReader> m_pReader; // of the current (or last) connection
+    std::unique_ptr<CLineReader> m_reader; // of the current (or last) connection
     PortFailure m_failure;
 };
 

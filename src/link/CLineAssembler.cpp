@@ -7,12 +7,12 @@ namespace mirelight {
 std::size_t CLineAssembler::Feed(std::string_view bytes)
 {
     std::size_t used = 0;
-    while (used < bytes.size() && !m_bComplete) {
+    while (used < bytes.size() && !m_complete) {
         m_szLine.push_back(bytes[used++]);
         if (!IsLineFinished())
             continue;
         if (IsLineDeliverable())
-            m_bComplete = true;
+            m_complete = true;
         else
             m_szLine.clear();
     }
@@ -21,7 +21,7 @@ std::size_t CLineAssembler::Feed(std::string_view bytes)
 
 std::string CLineAssembler::TakeLine()
 {
-    m_bComplete = false;
+    m_complete = false;
     return std::exchange(m_szLine, std::string());
 }
 

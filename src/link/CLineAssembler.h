@@ -23,7 +23,7 @@ public:
     // is ready. Must not be called while a line is ready.
     std::size_t Feed(std::string_view bytes);
 
-    bool HasLine() const { return m_bComplete; }
+    bool HasLine() const { return m_complete; }
 
     // Hands over the ready line and starts the next one.
     std::string TakeLine();
@@ -33,7 +33,7 @@ private:
     bool IsLineDeliverable() const;
 
     std::string m_szLine;
-    bool m_bComplete = false;
+    bool m_complete = false;
 };
 
 } // namespace mirelight

@@ -6,8 +6,7 @@
 namespace mirelight {
 
 CLineReader::CLineReader(ISerialPort& port, std::function<void()> stateChanged, ILogSink* log)
-    : m_port(port), m_stateChanged(std::move(stateChanged)), m_pLog(log),
-      m_thread([this] { Run(); })
+    : m_port(port), m_stateChanged(std::move(stateChanged)), m_log(log), m_thread([this] { Run(); })
 { }
 
 CLineReader::~CLineReader()
@@ -39,7 +38,7 @@ void CLineReader::Stop()
         return; // stopped before: its port may be gone by now
     {
         std::lock_guard lock(m_mutex);
-        m_bStopping = true;
+        m_stopping = true;
     }
     m_stateChangedCondition.notify_all();
     m_port.InterruptRead();
@@ -59,10 +58,10 @@ void CLineReader::Run()
             const ISerialPort::ReadResult result = m_port.Read(chunk, count);
             if (result != ISerialPort::ReadResult::Data) {
                 // Before the state says 4, so that whoever sees it also sees why.
-                m_bDeviceLost.store(result == ISerialPort::ReadResult::Failed,
-                                    std::memory_order_release);
+                m_deviceLost.store(result == ISerialPort::ReadResult::Failed,
+                                   std::memory_order_release);
                 if (DeviceLost())
-                    LogEvent(m_pLog, "read failed: the device went away");
+                    LogEvent(m_log, "read failed: the device went away");
                 break;
             }
         }
@@ -77,10 +76,10 @@ void CLineReader::Run()
 // being stopped instead.
 bool CLineReader::Deliver(std::string line)
 {
-    if (m_pLog && m_pLog->IsEnabled())
-        m_pLog->Traffic(ILogSink::Direction::FromDongle, line);
+    if (m_log && m_log->IsEnabled())
+        m_log->Traffic(ILogSink::Direction::FromDongle, line);
     std::unique_lock lock(m_mutex);
-    if (m_bStopping)
+    if (m_stopping)
         return false;
     m_szLine = std::move(line);
     SetState(kLineDelivered);
@@ -88,8 +87,8 @@ bool CLineReader::Deliver(std::string line)
     Announce();
     lock.lock();
     m_stateChangedCondition.wait(lock,
-                                 [this] { return LineState() != kLineDelivered || m_bStopping; });
-    return !m_bStopping;
+                                 [this] { return LineState() != kLineDelivered || m_stopping; });
+    return !m_stopping;
 }
 
 void CLineReader::End()

@@ -46,7 +46,7 @@ public:
     int LineState() const { return m_iLineState.load(std::memory_order_acquire); }
 
     // Whether the reader ended because a read failed (the device went away), not by Stop().
-    bool DeviceLost() const { return m_bDeviceLost.load(std::memory_order_acquire); }
+    bool DeviceLost() const { return m_deviceLost.load(std::memory_order_acquire); }
 
     // Blocks until the state is not 1 or the deadline has passed; true when it is not 1.
     bool WaitWhileBufferFree(std::chrono::steady_clock::time_point deadline);
@@ -73,13 +73,13 @@ private:
 
     ISerialPort& m_port;
     std::function<void()> m_stateChanged;
-    ILogSink* m_pLog;
+    ILogSink* m_log;
     std::atomic<int> m_iLineState { kBufferFree };
-    std::atomic<bool> m_bDeviceLost { false };
+    std::atomic<bool> m_deviceLost { false };
     std::string m_szLine; // written by the reader in state 1, read by the consumer in state 2
     std::mutex m_mutex;
     std::condition_variable m_stateChangedCondition;
-    bool m_bStopping = false;
+    bool m_stopping = false;
     CLineAssembler m_assembler; // reader thread only
     std::thread m_thread; // last, so that it starts once everything above exists
 };

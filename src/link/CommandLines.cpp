@@ -1,5 +1,6 @@
 #include "link/CommandLines.h"
 
+#include "link/ButtonCount.h"
 #include "link/FormatText.h"
 
 #include <algorithm>
@@ -11,7 +12,6 @@ namespace {
 
 constexpr std::size_t kMacDigits = 16;
 constexpr std::size_t kNetworkIdLength = 4;
-constexpr long kLastButtonNumber = 8;
 
 bool IsHexDigits(std::string_view text)
 {
@@ -26,12 +26,12 @@ bool HasFieldAt(std::string_view line, std::size_t position, std::string_view ex
         && line.substr(position, expected.size()) == expected;
 }
 
-// The digit that names button n (1..8) in a request, as in its button pair "1n". Any other
-// number gives "0", which names no button: a request must neither carry a character that is
-// not a hexadecimal digit nor switch or bind another button's device.
+// The digit that names button n (1..kButtonCount) in a request, as in its button pair "1n".
+// Any other number gives "0", which names no button: a request must neither carry a character
+// that is not a hexadecimal digit nor switch or bind another button's device.
 char ButtonDigit(long buttonNumber)
 {
-    if (buttonNumber < 1 || buttonNumber > kLastButtonNumber)
+    if (buttonNumber < 1 || buttonNumber > kButtonCount)
         return '0';
     return static_cast<char>('0' + buttonNumber);
 }

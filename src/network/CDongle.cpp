@@ -10,8 +10,8 @@ using namespace commands;
 
 CDongle::CDongle(IDongleHost& host, PanelSettings& settings, IWaiter* waiter, ILogSink* linkLog,
                  ILogSink* log)
-    : m_host(host), m_settings(settings), m_link(*this, waiter, linkLog), m_pWaiter(waiter),
-      m_pLog(log)
+    : m_host(host), m_settings(settings), m_link(*this, waiter, linkLog), m_waiter(waiter),
+      m_log(log)
 { }
 
 void CDongle::Connect()
@@ -34,7 +34,7 @@ void CDongle::SendButtonMessage(int index, bool retry, PressCallbacks callbacks)
     RunExclusive({ "SendButtonMessage", [this, index, retry, callbacks = std::move(callbacks)] {
                       const bool wanted = !callbacks.stillWanted || callbacks.stillWanted();
                       if (!wanted)
-                          LogEvent(m_pLog, "SendButtonMessage dropped: its asker has gone");
+                          LogEvent(m_log, "SendButtonMessage dropped: its asker has gone");
                       const PressOutcome outcome = !wanted    ? PressOutcome::Dropped
                           : DoSendButtonMessage(index, retry) ? PressOutcome::Confirmed
                                                               : PressOutcome::NotConfirmed;
@@ -51,11 +51,11 @@ void CDongle::Bind(int index)
 void CDongle::RunExclusive(Operation operation)
 {
     m_queued.push_back(std::move(operation));
-    if (m_bRunning) {
-        LogEvent(m_pLog, "%s queued", m_queued.back().name);
+    if (m_running) {
+        LogEvent(m_log, "%s queued", m_queued.back().name);
         return; // the loop below runs it once the operations before it have ended
     }
-    m_bRunning = true;
+    m_running = true;
     RunQueued();
 }
 
@@ -64,20 +64,20 @@ void CDongle::RunQueued()
     while (!m_queued.empty()) {
         const Operation next = std::move(m_queued.front());
         m_queued.pop_front();
-        LogEvent(m_pLog, "%s started", next.name);
+        LogEvent(m_log, "%s started", next.name);
         next.run();
-        LogEvent(m_pLog, "%s ended, port %s", next.name, IsPortOpen() ? "open" : "closed");
+        LogEvent(m_log, "%s ended, port %s", next.name, IsPortOpen() ? "open" : "closed");
         // The user's input held back meanwhile (Exit among it) comes before the next one:
         // however many are queued, the user is never locked out for longer than one.
-        if (!m_queued.empty() && m_pWaiter && m_pWaiter->Defer([this] { RunQueued(); }))
+        if (!m_queued.empty() && m_waiter && m_waiter->Defer([this] { RunQueued(); }))
             return; // still running: what is asked meanwhile queues behind
     }
-    m_bRunning = false;
+    m_running = false;
 }
 
 void CDongle::EndOperations()
 {
-    m_bProgramEnding = true;
+    m_programEnding = true;
     m_queued.clear();
 }
 
@@ -85,10 +85,10 @@ void CDongle::ReportStatus(const std::string& text)
 {
     // Every status goes through here, the link's own reports too: a failure's reason is taken
     // with the status that reports it, and any other status clears it.
-    m_strFailureReason = m_link.TakeFailure().Text();
+    m_failureReason = m_link.TakeFailure().Text();
     m_strStatus = text;
-    LogEvent(m_pLog, "status \"%s\"%s%s%s", text.c_str(), m_strFailureReason.empty() ? "" : " (",
-             m_strFailureReason.c_str(), m_strFailureReason.empty() ? "" : ")");
+    LogEvent(m_log, "status \"%s\"%s%s%s", text.c_str(), m_failureReason.empty() ? "" : " (",
+             m_failureReason.c_str(), m_failureReason.empty() ? "" : ")");
     m_host.StatusChanged();
 }
 
@@ -105,7 +105,7 @@ void CDongle::FailDetection(const char* format)
 
 void CDongle::DoConnect()
 {
-    if (m_bProgramEnding)
+    if (m_programEnding)
         return;
     if (!m_link.Open(m_settings.m_iComChan)) {
         ReportForPort("Couldn't open COM%ld:");
@@ -153,7 +153,7 @@ bool CDongle::GiveMacAddress(const std::string& errorIndication)
     std::string digits;
     if (!m_host.AskMacAddress(digits)) {
         FailDetection("Couldn't find Brisko on COM%ld:");
-        m_bProgramEnding = true;
+        m_programEnding = true;
         m_host.ExitProgram();
         return false;
     }
@@ -175,7 +175,7 @@ bool CDongle::EnsurePortOpen()
 
 void CDongle::DoJoin()
 {
-    if (m_bProgramEnding)
+    if (m_programEnding)
         return;
     CWaitCursor wait(m_host);
     m_settings.m_bJoined = 0;
@@ -225,7 +225,7 @@ void CDongle::SetNetworkUp(bool up)
 
 void CDongle::DoRejoin()
 {
-    if (m_bProgramEnding)
+    if (m_programEnding)
         return;
     CWaitCursor wait(m_host);
     if (!EnsurePortOpen())
@@ -248,7 +248,7 @@ void CDongle::DoRejoin()
 
 bool CDongle::DoSendButtonMessage(int index, bool retry)
 {
-    if (m_bProgramEnding || index < 0 || index >= kButtonCount)
+    if (m_programEnding || index < 0 || index >= kButtonCount)
         return false;
     // A press connects first (a dongle plugged in again just works); the second attempt after
     // a rejoin goes with whatever the rejoin left.
@@ -272,7 +272,7 @@ bool CDongle::DoSendButtonMessage(int index, bool retry)
 
 void CDongle::DoBind(int index)
 {
-    if (m_bProgramEnding)
+    if (m_programEnding)
         return;
     CWaitCursor wait(m_host);
     m_iBindButton = index;

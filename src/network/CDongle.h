@@ -55,7 +55,7 @@ public:
     // Why the status reports a failure, in words a user can act on ("no such device",
     // "held by another program (PID 4711)"); empty when the link gave no reason (the last
     // outcome was fine, or the dongle itself refused).
-    const std::string& FailureReason() const { return m_strFailureReason; }
+    const std::string& FailureReason() const { return m_failureReason; }
     bool IsPortOpen() const { return m_link.IsOpen(); }
     bool IsNetworkUp() const { return m_bNetworkUp; }
     // The button list entry last chosen for binding in this run (0 at start, never stored).
@@ -90,14 +90,14 @@ private:
     PanelSettings& m_settings;
     CDongleLink m_link;
     std::string m_strStatus;
-    std::string m_strFailureReason;
+    std::string m_failureReason;
     bool m_bNetworkUp = false;
     int m_iBindButton = 0;
-    bool m_bProgramEnding = false;
-    bool m_bRunning = false;
+    bool m_programEnding = false;
+    bool m_running = false;
     std::deque<Operation> m_queued;
-    IWaiter* m_pWaiter;
-    ILogSink* m_pLog;
+    IWaiter* m_waiter;
+    ILogSink* m_log;
 };
 
 } // namespace mirelight

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "link/ButtonCount.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
 
 namespace mirelight {
-
-constexpr int kButtonCount = 8;
 
 // The values that survive between runs. The panel owns one; the dongle operations read the
 // port and the effects and set the joined flag. Filled by the settings store before use.

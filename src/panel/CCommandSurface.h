@@ -11,9 +11,9 @@
 #include <vector>
 
 // What every outlet may do with the running program, whichever way it is reached (the panel's
-// own buttons, the tray, the local command socket, the MQTT bridge): press a button, show the
-// panel, read the state, and learn of every change of it. It knows no outlet and no transport,
-// and no outlet needs to know the panel or another outlet.
+// own buttons, the tray, the local command socket, and any other way in to come): press a button,
+// show the panel, read the state, and learn of every change of it. It knows no outlet and no
+// transport, and no outlet needs to know the panel or another outlet.
 class CCommandSurface : public QObject
 {
     Q_OBJECT
@@ -41,6 +41,7 @@ public:
     // Why the status reports a failure; empty when it reports none or the dongle refused.
     QString FailureReason() const;
     bool IsPortOpen() const { return m_dongle.IsPortOpen(); }
+    // Joined as stored (a network to rejoin at start), and up as joined or rejoined this run.
     bool IsJoined() const { return m_settings.m_bJoined != 0; }
     bool IsNetworkUp() const { return m_dongle.IsNetworkUp(); }
     QString Caption(int index) const;

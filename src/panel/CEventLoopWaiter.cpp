@@ -12,16 +12,16 @@ bool CEventLoopWaiter::WaitUntil(const std::function<bool()>& ready, Clock::time
     timeout.setSingleShot(true);
     timeout.setTimerType(Qt::PreciseTimer);
     connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
-    QEventLoop* outer = std::exchange(m_pLoop, &loop);
+    QEventLoop* outer = std::exchange(m_loop, &loop);
     // A wake meant for an earlier wait may end this loop early: look again and go on.
-    while (!ready() && !m_bAborted) {
+    while (!ready() && !m_aborted) {
         const auto left = mirelight::TimeLeft(deadline);
         if (left == std::chrono::milliseconds::zero())
             break;
         timeout.start(left);
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
-    m_pLoop = outer;
+    m_loop = outer;
     return ready();
 }
 
@@ -39,12 +39,12 @@ bool CEventLoopWaiter::Defer(std::function<void()> next)
 
 void CEventLoopWaiter::Abort()
 {
-    m_bAborted = true;
+    m_aborted = true;
     QuitWait();
 }
 
 void CEventLoopWaiter::QuitWait()
 {
-    if (m_pLoop)
-        m_pLoop->quit();
+    if (m_loop)
+        m_loop->quit();
 }

@@ -25,6 +25,6 @@ public:
 private:
     void QuitWait();
 
-    QEventLoop* m_pLoop = nullptr; // of the wait in progress
-    bool m_bAborted = false;
+    QEventLoop* m_loop = nullptr; // of the wait in progress
+    bool m_aborted = false;
 };

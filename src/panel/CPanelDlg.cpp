@@ -83,14 +83,14 @@ int CPanelDlg::DoModal()
     // Hiding the panel must not end the program: it lives on in the tray.
     QApplication::setQuitOnLastWindowClosed(false);
     OnInitDialog();
-    if (!m_bModalEnded) {
+    if (!m_modalEnded) {
         ShowAtStart();
         // A loop of its own, not QDialog::exec(): hiding a dialog ends its exec(), and the
         // panel hides to the tray and comes back many times in one run. Only EndModal ends it.
         m_modalLoop.exec();
     }
     hide();
-    return m_nModalResult;
+    return m_modalResult;
 }
 
 void CPanelDlg::OnInitDialog()
@@ -153,8 +153,8 @@ void CPanelDlg::ShowAtStart()
 
 void CPanelDlg::EndModal(int result)
 {
-    m_nModalResult = result;
-    m_bModalEnded = true;
+    m_modalResult = result;
+    m_modalEnded = true;
     m_modalLoop.exit(result); // takes effect once any dialog open on top has closed
 }
 
@@ -170,8 +170,8 @@ void CPanelDlg::CloseOpenWindows()
 {
     // A dialog that is closed may open another on its way out (the Connections dialog's
     // second check of the port box): whatever shows from now on is closed too.
-    if (!m_bClosingEverything) {
-        m_bClosingEverything = true;
+    if (!m_closingEverything) {
+        m_closingEverything = true;
         qApp->installEventFilter(this);
     }
     const QWidgetList windows = QApplication::topLevelWidgets();
@@ -371,7 +371,7 @@ void CPanelDlg::UpdateControls()
 bool CPanelDlg::AskMacAddress(std::string& digits)
 {
     // The user has to type here: no wait cursor over the question.
-    const int waitCursors = m_nWaitCursors;
+    const int waitCursors = m_waitCursors;
     for (int i = 0; i < waitCursors; ++i)
         SetWaitCursor(false);
     // Over whichever of our windows is active: the panel or the Connections dialog.
@@ -387,10 +387,10 @@ bool CPanelDlg::AskMacAddress(std::string& digits)
 void CPanelDlg::SetWaitCursor(bool on)
 {
     if (on) {
-        ++m_nWaitCursors;
+        ++m_waitCursors;
         QApplication::setOverrideCursor(Qt::WaitCursor);
     } else {
-        --m_nWaitCursors;
+        --m_waitCursors;
         QApplication::restoreOverrideCursor();
     }
 }

@@ -36,8 +36,6 @@ public:
     static constexpr unsigned IDM_CONNECTIONS = 0x30;
     static constexpr unsigned IDM_EXIT = 0x40;
 
-    static constexpr int IDOK = 1;
-    static constexpr int IDCANCEL = 2;
     static constexpr int WM_USER = 0x400; // the tray icon's callback message
 
     // Control ids of buttons 1 to 8; 1004 is not one of them.
@@ -126,10 +124,10 @@ private:
     QMenu* m_sysMenu = nullptr;
     std::array<QPushButton*, mirelight::kButtonCount> m_buttons {};
     bool m_bVisible = false; // false: every paint hides the panel
-    bool m_bClosingEverything = false; // the program is ending: every window closes
-    int m_nWaitCursors = 0; // wait cursors asked for and not yet taken back
+    bool m_closingEverything = false; // the program is ending: every window closes
+    int m_waitCursors = 0; // wait cursors asked for and not yet taken back
 
     QEventLoop m_modalLoop;
-    bool m_bModalEnded = false;
-    int m_nModalResult = IDCANCEL;
+    bool m_modalEnded = false;
+    int m_modalResult = IDCANCEL;
 };

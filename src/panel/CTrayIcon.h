@@ -32,7 +32,6 @@ public:
     int HandleTrayMessage(int id, int event);
 
     bool IsShown() const { return !m_notifyData.icon.isNull(); }
-    QString Tip() const { return m_notifyData.tip; }
     // A passing message from the icon; false when there is no icon to carry it.
     bool ShowMessage(const QString& title, const QString& text);
 

@@ -18,5 +18,5 @@ public:
 
 private:
     class CHandlers; // the platform's own hooks
-    std::unique_ptr<CHandlers> m_pHandlers;
+    std::unique_ptr<CHandlers> m_handlers;
 };

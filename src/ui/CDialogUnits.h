@@ -16,9 +16,6 @@ public:
     QRect Rect(int x, int y, int width, int height) const;
     QSize Size(int width, int height) const;
 
-    int AverageCharWidth() const { return m_averageCharWidth; }
-    int CharHeight() const { return m_charHeight; }
-
 private:
     int m_averageCharWidth;
     int m_charHeight;

@@ -20,6 +20,11 @@ class CTemplateDialog : public QDialog
     Q_OBJECT
 
 public:
+    // The template ids of the OK (or Close) and Cancel buttons; the panel's modal run returns
+    // them too.
+    static constexpr int IDOK = 1;
+    static constexpr int IDCANCEL = 2;
+
     struct DluRect
     {
         int x, y, width, height;
@@ -35,8 +40,6 @@ protected:
     // A selection-only list; its closed height is the style's, not the template's.
     QComboBox* AddDropDown(int id, const QStringList& items, int x, int y, int width);
     QCheckBox* AddCheckBox(int id, const QString& text, DluRect where);
-
-    const CDialogUnits& Units() const { return m_units; }
 
 private:
     void Place(QWidget* control, int id, DluRect where);

@@ -20,7 +20,7 @@ protected:
     void SetUp() override
     {
         mirelight::PanelSettings& s = m_settings;
-        for (int i = 0; i < 8; ++i) {
+        for (int i = 0; i < mirelight::kButtonCount; ++i) {
             s.m_strButtonText[i] = "Caption " + std::to_string(i + 1);
             s.m_iEffect[i] = i % 3;
         }
@@ -43,7 +43,7 @@ protected:
 TEST_F(ButtonsDlgTest, OpensWithThePanelsValuesInTheRightControls)
 {
     Run([](CButtonsDlg* dialog) {
-        for (int i = 0; i < 8; ++i) {
+        for (int i = 0; i < mirelight::kButtonCount; ++i) {
             EXPECT_EQ(Control<QLineEdit>(dialog, CButtonsDlg::kCaptionIds[i])->text(),
                       QStringLiteral("Caption %1").arg(i + 1));
             EXPECT_EQ(Control<QComboBox>(dialog, CButtonsDlg::kEffectIds[i])->currentIndex(),

@@ -19,7 +19,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -44,27 +43,6 @@ const QString kConnectedJoinText
     = QStringLiteral("To join to a new network that is ready to accept Mirelight, press Join.  To "
                      "attempt to rejoin an old network press rejoin:");
 
-// Answers every message box that comes up with OK, keeping its text.
-class MessageBoxAnswerer : public QObject
-{
-public:
-    MessageBoxAnswerer()
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible())
-                return;
-            m_texts.append(box->text());
-            box->button(QMessageBox::Ok)->click();
-        });
-        m_timer.start(10);
-    }
-    QStringList m_texts;
-
-private:
-    QTimer m_timer;
-};
-
 class ConnectionsDlgTest : public testing::Test
 {
 protected:
@@ -87,6 +65,15 @@ protected:
         EXPECT_EQ(m_panel.ConnectionsDialog(), nullptr);
     }
 
+    // Answers every message box with OK while the returned object lives, keeping its text.
+    std::unique_ptr<QObject> AnswerMessageBoxes()
+    {
+        return testsupport::WheneverModal<QMessageBox>([this](QMessageBox* box) {
+            m_boxTexts.append(box->text());
+            box->button(QMessageBox::Ok)->click();
+        });
+    }
+
     static QString Text(QWidget* dialog, int id) { return Control<QLabel>(dialog, id)->text(); }
     static bool Enabled(QWidget* dialog, int id)
     {
@@ -96,6 +83,7 @@ protected:
     FakeTrayShell m_tray;
     CUserSettings m_settings;
     CPanelDlg m_panel { &m_tray, &m_settings };
+    QStringList m_boxTexts;
 };
 
 // A dialog's title, then the texts of its labels, buttons and lists ("[entry|entry]"), in the
@@ -155,7 +143,7 @@ TEST_F(ConnectionsDlgTest, EveryDialogsTextsAndTheTabOrderOfConnections)
 
 TEST_F(ConnectionsDlgTest, ClosedConnectedAndJoinedShowTheirStateAndTheBoundButtonStaysSelected)
 {
-    MessageBoxAnswerer answerer;
+    const auto answering = AnswerMessageBoxes();
     CBriskoSim sim(kCom);
     ASSERT_TRUE(sim.Start()) << sim.LastError();
     sim.Configure([](mirelight::CBriskoModel& m) { m.SetNetworkId("5E21"); });
@@ -191,7 +179,7 @@ TEST_F(ConnectionsDlgTest, ClosedConnectedAndJoinedShowTheirStateAndTheBoundButt
         Control<QLineEdit>(dialog, 1010)->setText(QStringLiteral("x")); // Bind warns, goes on
         QTest::mouseClick(Control<QPushButton>(dialog, 1002), Qt::LeftButton);
         EXPECT_EQ(Text(dialog, 1008), QStringLiteral("Bind succeeded"));
-        EXPECT_EQ(answerer.m_texts.size(), 1);
+        EXPECT_EQ(m_boxTexts.size(), 1);
         EXPECT_EQ(Control<QLineEdit>(dialog, 1010)->text(), QStringLiteral("5")) << "a report";
         Control<QComboBox>(dialog, 1004)->setCurrentIndex(6); // chosen, not bound
         dialog->reject();
@@ -245,18 +233,18 @@ TEST_F(ConnectionsDlgTest, TheStatusTooltipSaysWhyAPortWouldNotOpenAndNothingOnc
 
 TEST_F(ConnectionsDlgTest, EveryAcceptedPortEditIsStoredAtOnceAndEscapeKeepsIt)
 {
-    MessageBoxAnswerer answerer;
+    const auto answering = AnswerMessageBoxes();
     Run([&](CConnectionsDlg* dialog) {
         QLineEdit* port = Control<QLineEdit>(dialog, 1010);
         port->setFocus();
         QTest::keyClick(port, Qt::Key_Backspace); // the box is empty: no integer
-        EXPECT_EQ(answerer.m_texts, QStringList({ QStringLiteral("Please enter an integer.") }));
+        EXPECT_EQ(m_boxTexts, QStringList({ QStringLiteral("Please enter an integer.") }));
         EXPECT_EQ(m_panel.Settings().m_iComChan, kCom);
         QTest::keyClicks(port, QStringLiteral("7"));
         EXPECT_EQ(m_panel.Settings().m_iComChan, 7);
         EXPECT_EQ(CSettingsStore().GetProfileInt(QStringLiteral("m_iComChan"), 0), 7);
         QTest::keyClicks(port, QStringLiteral("x")); // "7x" still begins with 7
-        EXPECT_EQ(answerer.m_texts.size(), 1);
+        EXPECT_EQ(m_boxTexts.size(), 1);
         QTest::keyClick(port, Qt::Key_Escape);
     });
     EXPECT_EQ(m_panel.Settings().m_iComChan, 7);
@@ -264,7 +252,7 @@ TEST_F(ConnectionsDlgTest, EveryAcceptedPortEditIsStoredAtOnceAndEscapeKeepsIt)
 
 TEST_F(ConnectionsDlgTest, CloseWithoutAnIntegerWarnsForEachExchangeAndStaysOpen)
 {
-    MessageBoxAnswerer answerer;
+    const auto answering = AnswerMessageBoxes();
     bool stayedOpen = false;
     Run([&](CConnectionsDlg* dialog) {
         Control<QLineEdit>(dialog, 1010)->setText(QStringLiteral("COM3"));
@@ -274,7 +262,7 @@ TEST_F(ConnectionsDlgTest, CloseWithoutAnIntegerWarnsForEachExchangeAndStaysOpen
         Control<QPushButton>(dialog, 1)->click();
     });
     EXPECT_TRUE(stayedOpen);
-    EXPECT_EQ(answerer.m_texts.size(), 2);
+    EXPECT_EQ(m_boxTexts.size(), 2);
     EXPECT_EQ(m_panel.Settings().m_iComChan, 12);
 }
 

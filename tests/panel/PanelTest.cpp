@@ -90,7 +90,7 @@ TEST_F(PanelTest, TheLayoutShowsItsButtonsAndAnyStoredValueFitsTheScreen)
         Store(QStringLiteral("Layout"), layout);
         panel.LoadSettings();
         QString shown;
-        for (int i = 0; i < 8; ++i)
+        for (int i = 0; i < mirelight::kButtonCount; ++i)
             if (panel.rect().contains(panel.Button(i)->geometry()))
                 shown += QChar(u'1' + i);
         EXPECT_EQ(shown, QString::fromLatin1(visible)) << layout;

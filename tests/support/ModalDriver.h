@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 namespace testsupport {
 
@@ -23,13 +24,25 @@ void WhenTrue(std::function<bool()> condition, std::function<void()> action, int
 // Calls action with the next modal widget of type T to come up, from a timer inside the
 // modal loop, so that a test can drive a dialog's exec(). A failure is recorded when none
 // comes up within timeoutMs.
-void WhenModalWidget(std::function<bool(QWidget*)> matches, std::function<void(QWidget*)> action,
-                     int timeoutMs);
+void WhenModalWidget(const QMetaObject& type, std::function<void(QWidget*)> action, int timeoutMs);
 
 template<class T> void WhenModal(std::function<void(T*)> action, int timeoutMs = 5000)
 {
-    WhenModalWidget([](QWidget* widget) { return qobject_cast<T*>(widget) != nullptr; },
-                    [action](QWidget* widget) { action(qobject_cast<T*>(widget)); }, timeoutMs);
+    WhenModalWidget(
+        T::staticMetaObject, [action](QWidget* widget) { action(static_cast<T*>(widget)); },
+        timeoutMs);
+}
+
+// As WhenModal, but for every modal widget of type T that comes up while the returned object
+// lives, and without a time-out: none need come up.
+std::unique_ptr<QObject> WheneverModalWidget(const QMetaObject& type,
+                                             std::function<void(QWidget*)> action);
+
+template<class T>
+[[nodiscard]] std::unique_ptr<QObject> WheneverModal(std::function<void(T*)> action)
+{
+    return WheneverModalWidget(T::staticMetaObject,
+                               [action](QWidget* widget) { action(static_cast<T*>(widget)); });
 }
 
 // The ids of the count controls that Tab visits from first on, first included.

@@ -50,8 +50,8 @@ CBriskoModel::CBriskoModel() : m_modelCode(kBriskoModelCode) { }
 
 void CBriskoModel::SetMacMissing(bool missing)
 {
-    m_bMacMissing = missing;
-    m_bMacSet = false;
+    m_macMissing = missing;
+    m_macSet = false;
 }
 
 void CBriskoModel::SetModelCode(std::string code)
@@ -168,7 +168,7 @@ CBriskoModel::Answer CBriskoModel::DefaultAnswer(std::string_view request,
     if (name == "+DVRR")
         return { VersionAnswer(status) };
     if (name == "+DSMR" && status == kSuccess)
-        m_bMacSet = true;
+        m_macSet = true;
     if (name == "+NNDR")
         return { DiscoveryAnswer(status) };
     if (name == "+ADAR")
@@ -182,7 +182,7 @@ std::string CBriskoModel::VersionAnswer(const std::string& status) const
 {
     if (status != kSuccess)
         return AnswerLine("+DERI=" + status);
-    if (m_bMacMissing && !m_bMacSet)
+    if (m_macMissing && !m_macSet)
         return AnswerLine("+DERI=04");
     return AnswerLine("+DVRC=" + m_modelCode + "0103"); // model code, firmware 1.3
 }
@@ -211,7 +211,7 @@ void CBriskoModel::SwitchLight(std::string_view request, std::vector<std::string
     if (request.size() != kSwitchMessageLength || request[kSwitchPairPosition] != '1')
         return;
     const char digit = request[kSwitchPairPosition + 1];
-    if (digit < '1' || digit > '8')
+    if (digit < '1' || digit > '0' + kLights)
         return;
     bool& light = m_lights[static_cast<std::size_t>(digit - '1')];
     const std::string_view effect = request.substr(kSwitchEffectPosition, 2);

@@ -92,8 +92,8 @@ private:
     void SwitchLight(std::string_view request, std::vector<std::string>& events);
     std::string BindIndication(std::string_view request) const;
 
-    bool m_bMacMissing = false;
-    bool m_bMacSet = false;
+    bool m_macMissing = false;
+    bool m_macSet = false;
     std::string m_modelCode;
     std::string m_networkId = "1A2B";
     std::chrono::milliseconds m_answerDelay { 0 };

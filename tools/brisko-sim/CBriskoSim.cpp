@@ -43,7 +43,7 @@ bool IsLeftover(const std::string& link, const std::string& device)
 } // namespace
 
 CBriskoSim::CBriskoSim(long comNumber, LogFunction log)
-    : m_iComNumber(comNumber), m_log(std::move(log))
+    : m_comNumber(comNumber), m_log(std::move(log))
 { }
 
 CBriskoSim::~CBriskoSim()
@@ -137,7 +137,7 @@ std::string CBriskoSim::DevicePath() const
 
 std::string CBriskoSim::LinkPath() const
 {
-    return ComPortLinkPath(m_iComNumber);
+    return ComPortLinkPath(m_comNumber);
 }
 
 std::vector<std::string> CBriskoSim::Requests() const
@@ -150,12 +150,6 @@ bool CBriskoSim::WaitForRequests(std::size_t count, std::chrono::milliseconds ti
 {
     std::unique_lock lock(m_mutex);
     return m_requestArrived.wait_for(lock, timeout, [&] { return m_requests.size() >= count; });
-}
-
-std::vector<std::string> CBriskoSim::Events() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_events;
 }
 
 std::array<bool, CBriskoModel::kLights> CBriskoSim::Lights() const
@@ -184,7 +178,6 @@ bool CBriskoSim::HandleRequest(const std::string& request)
         for (SimReaction::Output& output : reaction.outputs)
             m_loop.Schedule(now + output.delay, std::move(output.bytes));
         m_requests.push_back(request);
-        m_events.insert(m_events.end(), reaction.events.begin(), reaction.events.end());
     }
     m_requestArrived.notify_all();
     Log(reaction.events);

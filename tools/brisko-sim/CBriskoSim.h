@@ -52,7 +52,7 @@ public:
     // Sends bytes at once, unasked.
     void Send(std::string bytes);
 
-    long ComNumber() const { return m_iComNumber; }
+    long ComNumber() const { return m_comNumber; }
     std::string DevicePath() const; // the pseudo-terminal's slave side
     std::string LinkPath() const; // PortsFolder()/COMn
 
@@ -60,7 +60,6 @@ public:
     std::vector<std::string> Requests() const;
     // Blocks until at least count requests have arrived; false when timeout passes first.
     bool WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const;
-    std::vector<std::string> Events() const;
     std::array<bool, CBriskoModel::kLights> Lights() const;
     bool IsUnplugged() const;
     // The line settings the program has put on the pseudo-terminal; false once unplugged.
@@ -73,7 +72,7 @@ private:
     bool HandleRequest(const std::string& request) override;
     void Log(const std::vector<std::string>& events);
 
-    const long m_iComNumber;
+    const long m_comNumber;
     const LogFunction m_log;
     CPseudoTerminalLoop m_loop { *this };
     std::string m_linkPath;
@@ -83,7 +82,6 @@ private:
     mutable std::condition_variable m_requestArrived;
     CBriskoModel m_model;
     std::vector<std::string> m_requests;
-    std::vector<std::string> m_events;
 };
 
 } // namespace mirelight

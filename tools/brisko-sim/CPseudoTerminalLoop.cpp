@@ -53,7 +53,7 @@ void CPseudoTerminalLoop::Stop()
 {
     {
         std::lock_guard lock(m_mutex);
-        m_bStopping = true;
+        m_stopping = true;
     }
     if (m_thread.joinable()) {
         Wake();
@@ -82,7 +82,7 @@ void CPseudoTerminalLoop::SetReading(bool reading)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_bReading = reading;
+        m_reading = reading;
     }
     Wake();
 }
@@ -117,9 +117,9 @@ void CPseudoTerminalLoop::Run()
         bool reading = false;
         {
             std::lock_guard lock(m_mutex);
-            if (m_bStopping)
+            if (m_stopping)
                 return;
-            reading = m_bReading && !m_hungUp;
+            reading = m_reading && !m_hungUp;
         }
         const Clock::time_point next = TakeDueOutputs();
         pollfd fds[2] = { { m_wakeFd, POLLIN, 0 }, { m_pty.Master(), 0, 0 } };

@@ -63,8 +63,8 @@ private:
     std::string m_outgoing; // bytes due, not yet taken by the pseudo-terminal
 
     mutable std::mutex m_mutex; // guards everything below
-    bool m_bStopping = false;
-    bool m_bReading = true;
+    bool m_stopping = false;
+    bool m_reading = true;
     bool m_hungUp = false;
     std::multimap<Clock::time_point, std::string> m_scheduled;
 };

@@ -40,7 +40,7 @@ private:
 
     std::function<void()> m_onTerminate;
     std::array<struct sigaction, kSignals.size()> m_previous {};
-    std::array<bool, kSignals.size()> m_bHandled {};
+    std::array<bool, kSignals.size()> m_handled {};
     std::unique_ptr<QSocketNotifier> m_notifier;
 };
 
@@ -66,14 +66,14 @@ CTerminationSignals::CHandlers::CHandlers(std::function<void()> onTerminate)
         ::sigaction(kSignals[i], nullptr, &current);
         if (current.sa_handler == SIG_IGN)
             continue;
-        m_bHandled[i] = ::sigaction(kSignals[i], &action, &m_previous[i]) == 0;
+        m_handled[i] = ::sigaction(kSignals[i], &action, &m_previous[i]) == 0;
     }
 }
 
 CTerminationSignals::CHandlers::~CHandlers()
 {
     for (std::size_t i = 0; i < kSignals.size(); ++i) {
-        if (m_bHandled[i])
+        if (m_handled[i])
             ::sigaction(kSignals[i], &m_previous[i], nullptr);
     }
     if (!m_notifier)
@@ -92,7 +92,7 @@ void CTerminationSignals::CHandlers::OnReadable()
 }
 
 CTerminationSignals::CTerminationSignals(std::function<void()> onTerminate)
-    : m_pHandlers(std::make_unique<CHandlers>(std::move(onTerminate)))
+    : m_handlers(std::make_unique<CHandlers>(std::move(onTerminate)))
 { }
 
 CTerminationSignals::~CTerminationSignals() = default;

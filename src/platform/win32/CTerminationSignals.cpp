@@ -22,32 +22,32 @@ public:
 private:
     static BOOL WINAPI OnConsoleEvent(DWORD event);
 
-    static CHandlers* s_pActive; // read and written on the user-interface thread only
+    static CHandlers* s_active; // read and written on the user-interface thread only
     std::function<void()> m_onTerminate;
     QWindow m_sessionWindow;
-    HWND m_hSessionWnd = nullptr;
-    bool m_bConsoleHandler = false;
+    HWND m_sessionHandle = nullptr;
+    bool m_consoleHandler = false;
 };
 
-CTerminationSignals::CHandlers* CTerminationSignals::CHandlers::s_pActive = nullptr;
+CTerminationSignals::CHandlers* CTerminationSignals::CHandlers::s_active = nullptr;
 
 CTerminationSignals::CHandlers::CHandlers(std::function<void()> onTerminate)
     : m_onTerminate(std::move(onTerminate))
 {
     m_sessionWindow.create();
-    m_hSessionWnd = reinterpret_cast<HWND>(m_sessionWindow.winId());
+    m_sessionHandle = reinterpret_cast<HWND>(m_sessionWindow.winId());
     QCoreApplication::instance()->installNativeEventFilter(this);
-    s_pActive = this;
+    s_active = this;
     // A Ctrl+C that was ignored when the program started (a process group made to ignore it)
     // is never passed to handlers: it stays ignored.
-    m_bConsoleHandler = ::SetConsoleCtrlHandler(&OnConsoleEvent, TRUE) != 0;
+    m_consoleHandler = ::SetConsoleCtrlHandler(&OnConsoleEvent, TRUE) != 0;
 }
 
 CTerminationSignals::CHandlers::~CHandlers()
 {
-    if (m_bConsoleHandler)
+    if (m_consoleHandler)
         ::SetConsoleCtrlHandler(&OnConsoleEvent, FALSE);
-    s_pActive = nullptr;
+    s_active = nullptr;
     // Before the window goes: its destruction sends messages.
     QCoreApplication::instance()->removeNativeEventFilter(this);
 }
@@ -58,7 +58,7 @@ bool CTerminationSignals::CHandlers::nativeEventFilter(const QByteArray& eventTy
     if (eventType != "windows_generic_MSG")
         return false;
     const MSG* msg = static_cast<const MSG*>(message);
-    if (msg->hwnd != m_hSessionWnd)
+    if (msg->hwnd != m_sessionHandle)
         return false;
     if (msg->message == WM_QUERYENDSESSION) {
         // The session may end: the program ends as Exit does, saving its settings on the way
@@ -78,8 +78,8 @@ BOOL WINAPI CTerminationSignals::CHandlers::OnConsoleEvent(DWORD event)
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),
         [] {
-            if (s_pActive)
-                s_pActive->m_onTerminate();
+            if (s_active)
+                s_active->m_onTerminate();
         },
         Qt::QueuedConnection);
     if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT)
@@ -91,7 +91,7 @@ BOOL WINAPI CTerminationSignals::CHandlers::OnConsoleEvent(DWORD event)
 }
 
 CTerminationSignals::CTerminationSignals(std::function<void()> onTerminate)
-    : m_pHandlers(std::make_unique<CHandlers>(std::move(onTerminate)))
+    : m_handlers(std::make_unique<CHandlers>(std::move(onTerminate)))
 { }
 
 CTerminationSignals::~CTerminationSignals() = default;

@@ -108,8 +108,8 @@ std::unique_ptr<CWin32SerialPort> CWin32SerialPort::Open(const std::string& path
 }
 
 CWin32SerialPort::CWin32SerialPort(Handle com, Handle interrupt, Handle readDone, Handle writeDone)
-    : m_hCom(std::move(com)), m_hInterrupt(std::move(interrupt)), m_hReadDone(std::move(readDone)),
-      m_hWriteDone(std::move(writeDone))
+    : m_hCom(std::move(com)), m_interrupt(std::move(interrupt)), m_readDone(std::move(readDone)),
+      m_writeDone(std::move(writeDone))
 { }
 
 CWin32SerialPort::~CWin32SerialPort()
@@ -125,10 +125,10 @@ ISerialPort::ReadResult CWin32SerialPort::Read(std::span<char> buffer, std::size
     const HANDLE com = m_hCom.get();
     if (!com)
         return ReadResult::Failed;
-    if (::WaitForSingleObject(m_hInterrupt.get(), 0) == WAIT_OBJECT_0)
+    if (::WaitForSingleObject(m_interrupt.get(), 0) == WAIT_OBJECT_0)
         return ReadResult::Interrupted;
     OVERLAPPED read {};
-    read.hEvent = m_hReadDone.get();
+    read.hEvent = m_readDone.get();
     const auto size = static_cast<DWORD>(
         std::min<std::size_t>(buffer.size(), std::numeric_limits<DWORD>::max()));
     DWORD got = 0;
@@ -136,7 +136,7 @@ ISerialPort::ReadResult CWin32SerialPort::Read(std::span<char> buffer, std::size
     if (!::ReadFile(com, buffer.data(), size, nullptr, &read)) {
         if (::GetLastError() != ERROR_IO_PENDING)
             return DeviceGone();
-        const HANDLE events[2] = { m_hReadDone.get(), m_hInterrupt.get() };
+        const HANDLE events[2] = { m_readDone.get(), m_interrupt.get() };
         interrupted = ::WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0;
         if (interrupted)
             ::CancelIoEx(com, &read);
@@ -164,7 +164,7 @@ ISerialPort::ReadResult CWin32SerialPort::DeviceGone()
 
 void CWin32SerialPort::InterruptRead()
 {
-    ::SetEvent(m_hInterrupt.get());
+    ::SetEvent(m_interrupt.get());
 }
 
 ISerialPort::WriteResult CWin32SerialPort::Write(std::string_view bytes,
@@ -176,7 +176,7 @@ ISerialPort::WriteResult CWin32SerialPort::Write(std::string_view bytes,
         return WriteResult::Refused;
     const auto deadline = Clock::now() + budget;
     OVERLAPPED write {};
-    write.hEvent = m_hWriteDone.get();
+    write.hEvent = m_writeDone.get();
     if (!::WriteFile(m_hCom.get(), bytes.data(), static_cast<DWORD>(bytes.size()), nullptr, &write)
         && ::GetLastError() != ERROR_IO_PENDING)
         return WriteResult::Refused;

@@ -45,9 +45,9 @@ private:
     Handle m_hCom;
     std::mutex m_comMutex;
     std::mutex m_readMutex; // held by Read while it runs
-    Handle m_hInterrupt; // manual-reset event: InterruptRead sets it, and it stays set
-    Handle m_hReadDone; // the overlapped read's event
-    Handle m_hWriteDone; // the overlapped write's event
+    Handle m_interrupt; // manual-reset event: InterruptRead sets it, and it stays set
+    Handle m_readDone; // the overlapped read's event
+    Handle m_writeDone; // the overlapped write's event
 };
 
 } // namespace mirelight

@@ -26,13 +26,13 @@ class CSystemCommandHook final : public QObject
 public:
     CSystemCommandHook(QWidget& window, std::vector<unsigned> commands,
                        std::function<void(unsigned)> onCommand)
-        : QObject(&window), m_hWnd(reinterpret_cast<HWND>(window.winId())),
+        : QObject(&window), m_window(reinterpret_cast<HWND>(window.winId())),
           m_commands(std::move(commands)), m_onCommand(std::move(onCommand))
     {
-        ::SetWindowSubclass(m_hWnd, &WindowProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+        ::SetWindowSubclass(m_window, &WindowProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     }
 
-    ~CSystemCommandHook() override { ::RemoveWindowSubclass(m_hWnd, &WindowProc, kSubclassId); }
+    ~CSystemCommandHook() override { ::RemoveWindowSubclass(m_window, &WindowProc, kSubclassId); }
 
     CSystemCommandHook(const CSystemCommandHook&) = delete;
     CSystemCommandHook& operator=(const CSystemCommandHook&) = delete;
@@ -70,7 +70,7 @@ private:
         return true;
     }
 
-    HWND m_hWnd;
+    HWND m_window;
     std::vector<unsigned> m_commands;
     std::function<void(unsigned)> m_onCommand;
 };
