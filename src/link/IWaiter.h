@@ -25,11 +25,7 @@ public:
 
     // Runs next later, once the caller's loop has taken what it held back during the wait
     // (the user's input); false where there is no such loop and the caller goes on at once.
-    virtual bool Defer(std::function<void()> next)
-    {
-        (void)next;
-        return false;
-    }
+    virtual bool Defer(const std::function<void()>& /*next*/) { return false; }
 };
 
 } // namespace mirelight

@@ -13,6 +13,7 @@ struct Command
 {
     Request::Kind kind;
     std::string_view word;
+    // cppcheck-suppress unusedStructMember ; read through the table's iterators
     bool takesButton;
 };
 
@@ -92,7 +93,8 @@ std::optional<Answer> ParseAnswer(Request::Kind kind, std::string_view line)
                        [word = word](const VerdictWord& v) { return v.word == word; });
     if (verdict == kVerdicts.end())
         return std::nullopt;
-    Answer answer { verdict->verdict };
+    Answer answer;
+    answer.verdict = verdict->verdict;
     if (kind == Request::Kind::Status && answer.verdict == Answer::Verdict::Ok) {
         const auto [port, afterPort] = SplitWord(rest);
         const auto [network, status] = SplitWord(afterPort);

@@ -26,7 +26,7 @@ struct Answer
     enum class Verdict { Ok, Failed, Error, Busy };
 
     Answer() = default;
-    Answer(Verdict v, std::string t = {}) : verdict(v), text(std::move(t)) { }
+    Answer(Verdict v, std::string t) : verdict(v), text(std::move(t)) { }
 
     Verdict verdict = Verdict::Ok;
     std::string text; // the status text, or why an Error

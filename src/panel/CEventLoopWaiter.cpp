@@ -30,10 +30,10 @@ void CEventLoopWaiter::Wake()
     QMetaObject::invokeMethod(this, &CEventLoopWaiter::QuitWait, Qt::QueuedConnection);
 }
 
-bool CEventLoopWaiter::Defer(std::function<void()> next)
+bool CEventLoopWaiter::Defer(const std::function<void()>& next)
 {
     // Posted after the input the waits held back, which the loop delivers first.
-    QTimer::singleShot(0, this, std::move(next));
+    QTimer::singleShot(0, this, next);
     return true;
 }
 

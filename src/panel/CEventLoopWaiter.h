@@ -17,7 +17,7 @@ class CEventLoopWaiter : public QObject, public mirelight::IWaiter
 public:
     bool WaitUntil(const std::function<bool()>& ready, Clock::time_point deadline) override;
     void Wake() override; // any thread
-    bool Defer(std::function<void()> next) override;
+    bool Defer(const std::function<void()>& next) override;
 
     // The program is ending: the wait in progress, and every later one, gives up at once.
     void Abort();

@@ -4,6 +4,7 @@
 #include "outlets/RemoteProtocol.h"
 #include "panel/CPanelDlg.h"
 #include "platform/CInstanceLock.h"
+#include "platform/RuntimeFiles.h"
 #include "platform/linux/PrivateFolder.h"
 #include "support/FakeTrayShell.h"
 #include "support/ModalDriver.h"
@@ -25,6 +26,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -44,6 +46,14 @@ bool HoldsFlock(qint64 pid)
     const QRegularExpression held(QStringLiteral("FLOCK .* %1 ").arg(pid));
     return locks.open(QIODevice::ReadOnly)
         && held.match(QString::fromLatin1(locks.readAll())).hasMatch();
+}
+
+bool IsSticky(const QString& path)
+{
+    struct stat info
+    {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && (info.st_mode & S_ISVTX);
 }
 
 TEST(SingleInstance, SecondStartShowsTheMessageAndTouchesNoSettingsUntilTheFirstDies)
@@ -156,6 +166,13 @@ TEST(SingleInstance, TheRuntimeFolderIsOnlyAnAbsolutePrivateFolderOfTheUsersOwn)
     EXPECT_EQ(FirstPrivateFolder({ QString(), QStringLiteral("relative"),
                                    base.filePath(QStringLiteral("missing")), shared, link, own }),
               own);
+    // What lives there is kept through the folder's clean-up, and a socket must fit its address.
+    CInstanceLock lock;
+    ASSERT_EQ(lock.Acquire(), CInstanceLock::Outcome::Acquired);
+    EXPECT_TRUE(IsSticky(CInstanceLock::LockFilePath()));
+    EXPECT_TRUE(LocalSocketPathProblem(base.filePath(QString(200, QLatin1Char('x'))))
+                    .contains(QStringLiteral("107 bytes")));
+    EXPECT_EQ(LocalSocketPathProblem(CCommandServer::SocketPath()), QString());
 }
 
 TEST(SingleInstance, ACommandWithoutXdgRuntimeDirReachesTheInstanceOfTheSession)
@@ -268,6 +285,7 @@ TEST_F(CommandServerTest, BadTooLongOrStalledRequestsGetNothingDoneAndTheNextIsA
     const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
         | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
     EXPECT_FALSE(QFileInfo(CCommandServer::SocketPath()).permissions() & others);
+    EXPECT_TRUE(IsSticky(CCommandServer::SocketPath()));
 }
 
 // Connects clients from a child process while this one may open only a few more descriptors,

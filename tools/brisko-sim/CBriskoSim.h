@@ -30,7 +30,7 @@ public:
     using LogFunction = std::function<void(const std::string&)>;
 
     explicit CBriskoSim(long comNumber, LogFunction log = {});
-    ~CBriskoSim(); // Stop()
+    ~CBriskoSim() override; // Stop()
     CBriskoSim(const CBriskoSim&) = delete;
     CBriskoSim& operator=(const CBriskoSim&) = delete;
 

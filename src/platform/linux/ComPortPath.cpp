@@ -59,7 +59,7 @@ std::string ResolveComPort(long n)
         return {};
     // A user's link never falls through: whatever other adapter has that number would be
     // reconfigured and sent a request it is not meant for.
-    const std::string link = ComPortLinkPath(n);
+    std::string link = ComPortLinkPath(n);
     if (IsEntry(link))
         return link;
     const std::string index = std::to_string(n - 1);
