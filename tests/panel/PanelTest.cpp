@@ -221,8 +221,12 @@ TEST_F(PanelTest, AFailedSaveIsToldOnceKeepsWhatTheUserChoseAndASaveThatWorksCle
     QFile::remove(file);
     ASSERT_TRUE(QDir().mkpath(file));
     RunPanel(panel, [&] {
-        panel.Settings().m_strButtonText[0] = "Porch";
-        panel.SaveSettings();
+        WhenModal<CButtonsDlg>([](CButtonsDlg* dialog) {
+            dialog->findChild<QLineEdit*>(QStringLiteral("IDC_1005"))
+                ->setText(QStringLiteral("Porch"));
+            dialog->accept();
+        });
+        panel.OnSysCommand(CPanelDlg::IDM_BUTTONS); // saves, and would read back the old
         panel.SaveSettings();
         EXPECT_EQ(panel.Button(0)->text(), QStringLiteral("Porch"));
         ASSERT_EQ(m_shell.m_messages.size(), 1u);
