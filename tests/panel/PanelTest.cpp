@@ -221,12 +221,8 @@ TEST_F(PanelTest, AFailedSaveIsToldOnceKeepsWhatTheUserChoseAndASaveThatWorksCle
     QFile::remove(file);
     ASSERT_TRUE(QDir().mkpath(file));
     RunPanel(panel, [&] {
-        WhenModal<CButtonsDlg>([](CButtonsDlg* dialog) {
-            dialog->findChild<QLineEdit*>(QStringLiteral("IDC_1005"))
-                ->setText(QStringLiteral("Porch"));
-            dialog->accept();
-        });
-        panel.OnSysCommand(CPanelDlg::IDM_BUTTONS); // saves, and would read back the old
+        panel.Settings().m_strButtonText[0] = "Porch";
+        panel.SaveSettings();
         panel.SaveSettings();
         EXPECT_EQ(panel.Button(0)->text(), QStringLiteral("Porch"));
         ASSERT_EQ(m_shell.m_messages.size(), 1u);
@@ -238,6 +234,29 @@ TEST_F(PanelTest, AFailedSaveIsToldOnceKeepsWhatTheUserChoseAndASaveThatWorksCle
         EXPECT_TRUE(panel.Commands().SaveFailure().isEmpty());
         EXPECT_EQ(CSettingsStore().GetProfileString(QStringLiteral("Button 1"), QString()),
                   QStringLiteral("Porch"));
+    });
+}
+
+TEST_F(PanelTest, CaptionsTypedInTheButtonsDialogStayWhenTheirSaveFails)
+{
+    // Whatever the store would read back after a failed save is not what the user chose.
+    struct FailingStorage final : ISettingsStorage
+    {
+        void Load(mirelight::PanelSettings& settings) override
+        {
+            settings.m_strButtonText.fill("lost");
+        }
+        QString Save(const mirelight::PanelSettings&) override { return QStringLiteral("gone"); }
+    } storage;
+    CPanelDlg panel(&m_shell, &storage);
+    RunPanel(panel, [&] {
+        WhenModal<CButtonsDlg>([](CButtonsDlg* dialog) {
+            dialog->findChild<QLineEdit*>(QStringLiteral("IDC_1005"))
+                ->setText(QStringLiteral("Porch"));
+            dialog->accept();
+        });
+        panel.OnSysCommand(CPanelDlg::IDM_BUTTONS);
+        EXPECT_EQ(panel.Button(0)->text(), QStringLiteral("Porch"));
     });
 }
 
