@@ -13,9 +13,12 @@ if(WIN32)
   if(MIRELIGHT_BUILD_UI)
     install(TARGETS mirelight RUNTIME DESTINATION .)
   endif()
+  install(FILES "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION . RENAME LICENSE.txt)
   set(CPACK_GENERATOR ZIP)
 else()
   install(TARGETS brisko-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # Debian's place for the licence; the full text is the system's own GPL-3.
+  install(FILES "${_res}/copyright" DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/mirelight)
   if(MIRELIGHT_BUILD_UI)
     install(TARGETS mirelight RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     install(FILES "${_res}/${MIRELIGHT_DESKTOP_ID}.desktop"
@@ -49,6 +52,7 @@ socket bound to it. The panel can hide in the system tray. The package also hold
 brisko-sim, a simulated Brisko on a pseudo-terminal.")
 set(CPACK_PACKAGE_CONTACT "Corvanthis Mirelight maintainers <mirelight@corvanthis.com>")
 set(CPACK_STRIP_FILES ON)
+set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # mirelight_<version>_<arch>.deb
 set(CPACK_DEBIAN_PACKAGE_SECTION "utils")

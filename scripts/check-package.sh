@@ -33,6 +33,7 @@ expected=(
   "/usr/share/metainfo/$id.metainfo.xml"
   "/usr/share/mirelight/$id-autostart.desktop"
   "/usr/share/icons/hicolor/scalable/apps/$id.svg"
+  /usr/share/doc/mirelight/copyright
 )
 for size in 16 24 32 48 64 128 256; do
   expected+=("/usr/share/icons/hicolor/${size}x${size}/apps/$id.png")

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/PrintfFormat.h"
+
 #include <string_view>
 
 namespace mirelight {
@@ -23,6 +25,6 @@ public:
 };
 
 // Formats an event and writes it to log, only when there is a log and it is on.
-void LogEvent(ILogSink* log, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void LogEvent(ILogSink* log, const char* format, ...) MIRELIGHT_PRINTF_FORMAT(2, 3);
 
 } // namespace mirelight
