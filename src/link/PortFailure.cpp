@@ -54,7 +54,7 @@ std::string PortFailure::Text() const
     case Kind::SystemError:
         break;
     }
-    return std::strerror(error);
+    return systemText.empty() ? std::strerror(error) : systemText;
 }
 
 } // namespace mirelight

@@ -19,7 +19,7 @@ struct PortFailure
         DeviceGone, // it went away while open (unplugged)
         WriteStalled, // the request had not left within milliseconds
         NoAnswer, // no awaited line within milliseconds, otherLines other lines meanwhile
-        SystemError, // any other errno
+        SystemError, // any other error: systemText, else errno's words
     };
 
     // The failure an errno from opening or locking the device stands for.
@@ -33,6 +33,7 @@ struct PortFailure
     long holderPid = 0; // 0: not known
     long milliseconds = 0;
     long otherLines = 0;
+    std::string systemText {}; // the system's own words for an error mapped to none of these
 };
 
 } // namespace mirelight

@@ -7,6 +7,8 @@
 #include "link/FormatText.h"
 #include "network/CDongle.h"
 #include "network/FakeDongleHost.h"
+#include "platform/win32/WinApi.h"
+#include "platform/win32/WindowsErrors.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +20,15 @@ using namespace mirelight;
 using namespace std::chrono_literals;
 
 namespace {
+
+TEST(WindowsErrors, AnErrorWithoutAdviceComesInTheSystemsWordsAndTheOthersKeepTheirAdvice)
+{
+    EXPECT_EQ(FailureFromWindowsError(ERROR_FILE_NOT_FOUND).Text(), "no such device");
+    const std::string number = "(Windows error 121)";
+    const std::string text = FailureFromWindowsError(ERROR_SEM_TIMEOUT).Text();
+    EXPECT_EQ(text.substr(text.size() - number.size()), number) << text;
+    EXPECT_GT(text.size(), number.size() + 1) << "no words from the system: " << text;
+}
 
 class Win32SerialPortTest : public testing::Test
 {

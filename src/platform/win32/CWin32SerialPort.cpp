@@ -1,9 +1,9 @@
 #include "platform/win32/CWin32SerialPort.h"
 
 #include "link/PausedWait.h"
+#include "platform/win32/WindowsErrors.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <limits>
 
 namespace mirelight {
@@ -20,33 +20,6 @@ constexpr auto kWriteSlice = 5ms;
 // A read returns the bytes that have arrived once the line has been quiet this long (a few
 // byte times at 38400 baud), and otherwise waits for the first byte without limit.
 constexpr DWORD kReadIntervalMs = 2;
-
-// The failure an error from opening or setting up the device stands for.
-PortFailure FailureFromError(DWORD error)
-{
-    switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
-    case ERROR_DEV_NOT_EXIST:
-    case ERROR_DEVICE_NOT_CONNECTED:
-        return { PortFailure::Kind::NoSuchDevice };
-    case ERROR_ACCESS_DENIED: // what a COM port that another program has open answers
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_BUSY:
-        return { PortFailure::Kind::HeldByAnotherProgram };
-    case ERROR_INVALID_FUNCTION: // a device that has no serial line settings
-    case ERROR_NOT_SUPPORTED:
-        return { PortFailure::Kind::NotATerminal };
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
-        return { PortFailure::Kind::SystemError, ENOMEM };
-    case ERROR_TOO_MANY_OPEN_FILES:
-        return { PortFailure::Kind::SystemError, EMFILE };
-    default:
-        return { PortFailure::Kind::SystemError, EIO };
-    }
-}
 
 // Results of the line settings are ignored on purpose, as on POSIX: a device that rejects a
 // setting is still worth talking to, and the answers (or their absence) tell the rest. The
@@ -91,7 +64,7 @@ std::unique_ptr<CWin32SerialPort> CWin32SerialPort::Open(const std::string& path
                              FILE_FLAG_OVERLAPPED, nullptr));
     if (com.get() == INVALID_HANDLE_VALUE) {
         com.release(); // not a handle to close
-        failure = FailureFromError(::GetLastError());
+        failure = FailureFromWindowsError(::GetLastError());
         return nullptr;
     }
     auto newEvent = [] { return Handle(::CreateEventW(nullptr, TRUE, FALSE, nullptr)); };
@@ -99,7 +72,7 @@ std::unique_ptr<CWin32SerialPort> CWin32SerialPort::Open(const std::string& path
     Handle readDone = newEvent();
     Handle writeDone = newEvent();
     if (!interrupt || !readDone || !writeDone || !ApplyLineSettings(com.get())) {
-        failure = FailureFromError(::GetLastError());
+        failure = FailureFromWindowsError(::GetLastError());
         return nullptr;
     }
     ::PurgeComm(com.get(), PURGE_RXCLEAR | PURGE_TXCLEAR);
