@@ -23,12 +23,11 @@ bool CCommandSurface::PressRemote(int index, std::function<bool()> stillWanted,
         return false;
     auto press = std::make_shared<RemotePress>(RemotePress { std::move(stillWanted) });
     m_remotePresses.push_back(press);
-    m_dongle.SendButtonMessage(index, true,
-                               { [press] { return press->stillWanted(); },
-                                 [press, done = std::move(done)](PressOutcome outcome) {
-                                     press->ended = true;
-                                     done(outcome);
-                                 } });
+    m_dongle.SendButtonMessage(
+        index, true, { press->stillWanted, [press, done = std::move(done)](PressOutcome outcome) {
+                          press->ended = true;
+                          done(outcome);
+                      } });
     return true;
 }
 
