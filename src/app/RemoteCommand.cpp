@@ -3,11 +3,13 @@
 #include "network/PanelSettings.h"
 #include "outlets/CCommandServer.h"
 #include "outlets/RemoteProtocol.h"
+#include "platform/PeerCredentials.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QLocalSocket>
 
+#include <algorithm>
 #include <cstdio>
 
 using mirelight::remote::Answer;
@@ -66,6 +68,12 @@ int Send(const Request& request)
     socket.connectToServer(CCommandServer::SocketPath());
     if (!socket.waitForConnected(kConnectTimeoutMs)) {
         Print(stderr, QStringLiteral("Mirelight is not running"));
+        return kNotRunning;
+    }
+    if (!IsSameUserServer(socket.socketDescriptor())) {
+        Print(stderr,
+              QStringLiteral("Mirelight is not running: another user's program holds its "
+                             "command socket"));
         return kNotRunning;
     }
     socket.write(QByteArray::fromStdString(mirelight::remote::FormatRequest(request)));

@@ -81,7 +81,8 @@ void CCommandServer::OnNewConnection()
         ++m_clients;
         connect(client, &QObject::destroyed, this, &CCommandServer::OnClientGone);
         connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-        if (!IsSameUserPeer(client->socketDescriptor())) {
+        if (!IsSameUserClient(client->socketDescriptor())) {
+            qCWarning(lcDongle, "A command from another user or another machine was refused");
             client->abort();
             client->deleteLater();
             continue;

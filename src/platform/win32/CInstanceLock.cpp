@@ -23,11 +23,16 @@ CInstanceLock::~CInstanceLock()
 QString CInstanceLock::LockFilePath()
 {
     // The lock is a mutex, not a file: this names the user's own folder beside which the
-    // command pipe is named, so that another user's instance answers under another name.
+    // command pipe is named, so that another user's instance answers under another name. A
+    // pipe's name is the machine's, not the session's as the mutex's is: the session's number
+    // keeps two sessions of one user apart. Only names: no such folder is made.
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    if (!QDir::isAbsolutePath(folder) || !QDir().mkpath(folder))
+    if (!QDir::isAbsolutePath(folder))
         return QString();
-    return QDir(folder).filePath(QStringLiteral("Mirelight Mutex"));
+    DWORD session = 0;
+    if (!::ProcessIdToSessionId(::GetCurrentProcessId(), &session))
+        return QString();
+    return QDir(folder).filePath(QStringLiteral("Session %1/Mirelight Mutex").arg(session));
 }
 
 CInstanceLock::Outcome CInstanceLock::Acquire()
