@@ -29,7 +29,8 @@ bool CPanelApp::InitInstance()
     // only the lock's holder serves commands: another would take over the holder's socket.
     CUserSettings settings;
     CPanelDlg panel(nullptr, &settings);
-    CTerminationSignals termination([&panel] { panel.ExitProgram(); });
+    CTerminationSignals termination([&panel] { panel.ExitProgram(); },
+                                    [&panel] { panel.SaveSettings(); });
     CCommandServer commands(panel.Commands());
     if (lock == CInstanceLock::Outcome::Acquired)
         commands.Listen(); // without it the panel still works

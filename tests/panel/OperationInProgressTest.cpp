@@ -249,7 +249,7 @@ TEST_F(OperationInProgressTest, ASignalClosesEverythingWithinASecondFromAnyState
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         CPanelDlg panel(&m_shell, &m_settings);
-        CTerminationSignals termination([&panel] { panel.ExitProgram(); });
+        CTerminationSignals termination([&panel] { panel.ExitProgram(); }, [] {});
         QElapsedTimer sinceSignal;
         WhenTrue([&] { return panel.isVisible(); },
                  [&] { QTimer::singleShot(0, &panel, [&] { row.open(panel); }); });
@@ -272,7 +272,7 @@ TEST(TerminationSignals, IgnoredSignalsStayIgnoredAndTheFormerHandlingComesBack)
     ::signal(SIGINT, [](int) { ++s_interrupts; });
     int ends = 0;
     {
-        CTerminationSignals termination([&] { ++ends; });
+        CTerminationSignals termination([&] { ++ends; }, [] {});
         ::raise(SIGHUP); // as under nohup: not an end
         ::raise(SIGINT);
         EXPECT_TRUE(QTest::qWaitFor([&] { return ends == 1; }));

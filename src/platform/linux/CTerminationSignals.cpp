@@ -91,7 +91,9 @@ void CTerminationSignals::CHandlers::OnReadable()
     m_onTerminate();
 }
 
-CTerminationSignals::CTerminationSignals(std::function<void()> onTerminate)
+// A signal leaves the program its own way out, which saves.
+CTerminationSignals::CTerminationSignals(std::function<void()> onTerminate,
+                                         std::function<void()> /*saveNow*/)
     : m_handlers(std::make_unique<CHandlers>(std::move(onTerminate)))
 { }
 

@@ -12,7 +12,7 @@
 class CTerminationSignals::CHandlers final : public QAbstractNativeEventFilter
 {
 public:
-    explicit CHandlers(std::function<void()> onTerminate);
+    CHandlers(std::function<void()> onTerminate, std::function<void()> saveNow);
     ~CHandlers() override;
     CHandlers(const CHandlers&) = delete;
     CHandlers& operator=(const CHandlers&) = delete;
@@ -24,6 +24,7 @@ private:
 
     static CHandlers* s_active; // read and written on the user-interface thread only
     std::function<void()> m_onTerminate;
+    std::function<void()> m_saveNow;
     QWindow m_sessionWindow;
     HWND m_sessionHandle = nullptr;
     bool m_consoleHandler = false;
@@ -31,9 +32,11 @@ private:
 
 CTerminationSignals::CHandlers* CTerminationSignals::CHandlers::s_active = nullptr;
 
-CTerminationSignals::CHandlers::CHandlers(std::function<void()> onTerminate)
-    : m_onTerminate(std::move(onTerminate))
+CTerminationSignals::CHandlers::CHandlers(std::function<void()> onTerminate,
+                                          std::function<void()> saveNow)
+    : m_onTerminate(std::move(onTerminate)), m_saveNow(std::move(saveNow))
 {
+    m_sessionWindow.setTitle(QStringLiteral("Mirelight session")); // for tools that look for it
     m_sessionWindow.create();
     m_sessionHandle = reinterpret_cast<HWND>(m_sessionWindow.winId());
     QCoreApplication::instance()->installNativeEventFilter(this);
@@ -61,15 +64,20 @@ bool CTerminationSignals::CHandlers::nativeEventFilter(const QByteArray& eventTy
     if (msg->hwnd != m_sessionHandle)
         return false;
     if (msg->message == WM_QUERYENDSESSION) {
-        // The session may end: the program ends as Exit does, saving its settings on the way
-        // out, while the system still waits for the other programs' answers.
-        m_onTerminate();
+        // The session may end, or another program may yet cancel its end: the settings are
+        // saved now, and the program runs on until the end is certain.
+        m_saveNow();
         if (result) // null for a posted message, which this should not be
             *result = TRUE;
         return true;
     }
-    if (msg->message == WM_ENDSESSION && msg->wParam)
-        m_onTerminate(); // an end that was not asked first
+    if (msg->message == WM_ENDSESSION && msg->wParam) {
+        // It ends, and the system ends the process as soon as this returns: what changed since
+        // the question is saved, and the way out Exit takes begins. A cancelled end (wParam
+        // false) changes nothing.
+        m_saveNow();
+        m_onTerminate();
+    }
     return false;
 }
 
@@ -90,8 +98,9 @@ BOOL WINAPI CTerminationSignals::CHandlers::OnConsoleEvent(DWORD event)
     return TRUE;
 }
 
-CTerminationSignals::CTerminationSignals(std::function<void()> onTerminate)
-    : m_handlers(std::make_unique<CHandlers>(std::move(onTerminate)))
+CTerminationSignals::CTerminationSignals(std::function<void()> onTerminate,
+                                         std::function<void()> saveNow)
+    : m_handlers(std::make_unique<CHandlers>(std::move(onTerminate), std::move(saveNow)))
 { }
 
 CTerminationSignals::~CTerminationSignals() = default;
