@@ -138,7 +138,11 @@ std::optional<int> RunCommandLine(int argc, char** argv, bool& verbose)
                          "millisecond timestamps (as QT_LOGGING_RULES=\"mirelight.*.debug=true\" "
                          "does).") },
     });
-    if (!parser.parse(QCoreApplication::arguments()))
+    QStringList arguments = QCoreApplication::arguments();
+    // Windows' own way of asking a program for help.
+    std::replace(arguments.begin(), arguments.end(), QStringLiteral("/?"),
+                 QStringLiteral("--help"));
+    if (!parser.parse(arguments))
         return BadArguments(parser, parser.errorText());
     if (!parser.positionalArguments().isEmpty())
         return BadArguments(parser,

@@ -1,5 +1,6 @@
 #include "app/CPanelApp.h"
 #include "app/RemoteCommand.h"
+#include "platform/ParentConsole.h"
 #include "ui/CLogSink.h"
 #include "ui/Resources.h"
 
@@ -8,6 +9,8 @@
 int main(int argc, char* argv[])
 {
     bool verbose = false;
+    if (argc > 1)
+        UseParentConsole(); // the options may print, and --verbose logs
     if (const std::optional<int> exitCode = RunCommandLine(argc, argv, verbose))
         return *exitCode;
     QApplication application(argc, argv);

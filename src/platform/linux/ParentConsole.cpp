@@ -1,0 +1,3 @@
+#include "platform/ParentConsole.h"
+
+void UseParentConsole() { }
