@@ -1,6 +1,7 @@
 #include "panel/CQtTrayShell.h"
 
 #include "panel/CTrayIcon.h"
+#include "platform/TrayKeyboardSelect.h"
 
 #include <QSystemTrayIcon>
 
@@ -62,6 +63,10 @@ bool CQtTrayShell::NotifyIcon(Command command, const QIcon& icon, const QString&
         m_icon->setIcon(icon);
     m_icon->setToolTip(fields.tip ? tip : QString());
     m_icon->show();
+    WatchTrayKeyboardSelect([this] {
+        if (m_deliverEvents && m_handler)
+            m_handler(CTrayIcon::NIN_KEYSELECT);
+    });
     return true;
 }
 

@@ -67,12 +67,13 @@ int CTrayIcon::HandleTrayMessage(int id, int event)
     if (id != m_notifyData.id)
         return 0;
     const int openEvent = m_shell.SingleClickOpens() ? WM_LBUTTONUP : WM_LBUTTONDBLCLK;
-    if (event != WM_RBUTTONUP && event != openEvent)
+    const bool opens = event == openEvent || event == NIN_KEYSELECT;
+    if (event != WM_RBUTTONUP && !opens)
         return 0;
     CCommandSurface* window = m_notifyData.window;
     if (!window)
         return 0;
-    if (event == openEvent)
+    if (opens)
         window->ShowPanel();
     return 1; // a right click is taken, and shows no menu
 }

@@ -8,7 +8,7 @@ class ITrayShell;
 
 // The program's icon in the notification area for the lifetime of the panel. The tray's open
 // gesture on it (a double click, or a single click where the tray reports no double clicks)
-// brings a hidden panel back; every other click is ignored.
+// and choosing it from the keyboard bring a hidden panel back; every other click is ignored.
 class CTrayIcon
 {
 public:
@@ -17,6 +17,7 @@ public:
     static constexpr int WM_LBUTTONDBLCLK = 0x203;
     static constexpr int WM_RBUTTONUP = 0x205;
     static constexpr int WM_MBUTTONUP = 0x208;
+    static constexpr int NIN_KEYSELECT = 0x401; // the icon chosen from the keyboard: opens too
 
     CTrayIcon(int id, ITrayShell& shell);
     ~CTrayIcon();

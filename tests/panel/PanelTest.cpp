@@ -296,6 +296,7 @@ TEST(TrayIcon, OnlyTheTraysOpenGestureOnOurIconShowsThePanel)
         { false, CTrayIcon::WM_LBUTTONUP, 0, false }, // XEmbed: the first click of a double
         { false, CTrayIcon::WM_RBUTTONUP, 1, false }, // taken, and shows no menu
         { false, CTrayIcon::WM_LBUTTONDBLCLK, 1, true },
+        { false, CTrayIcon::NIN_KEYSELECT, 1, true }, // Windows: chosen from the keyboard
         { true, CTrayIcon::WM_LBUTTONDBLCLK, 0, false }, // StatusNotifierItem
         { true, CTrayIcon::WM_MBUTTONUP, 0, false },
         { true, CTrayIcon::WM_RBUTTONUP, 1, false },

@@ -1,0 +1,3 @@
+#include "platform/TrayKeyboardSelect.h"
+
+void WatchTrayKeyboardSelect(std::function<void()> /*onSelect*/) { }
