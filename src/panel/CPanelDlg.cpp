@@ -53,9 +53,12 @@ CPanelDlg::CPanelDlg(ITrayShell* trayShell, ISettingsStorage* storage)
       m_trayIcon(Resources::IDR_MAINFRAME, trayShell ? *trayShell : *m_ownTrayShell),
       m_storage(storage)
 {
-    // The main window: in the task bar, with a close box but nothing to minimise or resize.
+    // The main window: in the task bar, with a close box but nothing to minimise or resize. A
+    // fixed size alone leaves Windows' sizing frame and the system menu's Size; the hint takes
+    // them away (other platforms ignore it).
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
     CreateButtons();
 
     connect(&m_commands, &CCommandSurface::ShowRequested, this, &CPanelDlg::ShowFromTray);
