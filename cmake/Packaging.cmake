@@ -9,12 +9,34 @@ set(_res "${PROJECT_SOURCE_DIR}/res")
 
 if(WIN32)
   # One self-contained executable (Qt and the C++ runtime linked in) is the whole program: the
-  # zip (`cpack` in the build folder) holds mirelight.exe, to be unpacked anywhere.
+  # zip (`cpack` in the build folder) holds mirelight.exe and the licences, to be unpacked
+  # anywhere.
   if(MIRELIGHT_BUILD_UI)
     install(TARGETS mirelight RUNTIME DESTINATION .)
   endif()
   install(FILES "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION . RENAME LICENSE.txt)
+  install(FILES "${PROJECT_SOURCE_DIR}/packaging/windows/THIRD-PARTY-NOTICES.txt" DESTINATION .)
   set(CPACK_GENERATOR ZIP)
+
+  # The installer (`cmake --build . --target msi`): cross-built on Linux, where wixl (msitools)
+  # is; scripts/build-msi.sh is the recipe the Wine test shares.
+  find_program(MIRELIGHT_WIXL wixl)
+  find_program(MIRELIGHT_BASH bash)
+  if(MIRELIGHT_BUILD_UI AND MIRELIGHT_WIXL AND MIRELIGHT_BASH)
+    # Named as the zip, by the version's first three fields.
+    set(_msi_version "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}")
+    set(_msi "${CMAKE_BINARY_DIR}/mirelight-${_msi_version}-win64.msi")
+    add_custom_command(
+      OUTPUT "${_msi}"
+      COMMAND "${MIRELIGHT_BASH}" "${PROJECT_SOURCE_DIR}/scripts/build-msi.sh"
+              "$<TARGET_FILE:mirelight>" "${PROJECT_VERSION}" "${_msi}"
+      DEPENDS mirelight "${PROJECT_SOURCE_DIR}/scripts/build-msi.sh"
+              "${PROJECT_SOURCE_DIR}/packaging/windows/mirelight.wxs"
+              "${PROJECT_SOURCE_DIR}/packaging/windows/THIRD-PARTY-NOTICES.txt"
+              "${PROJECT_SOURCE_DIR}/LICENSE" "${PROJECT_SOURCE_DIR}/res/windows/mirelight.ico"
+      VERBATIM)
+    add_custom_target(msi DEPENDS "${_msi}")
+  endif()
 else()
   install(TARGETS brisko-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   # Debian's place for the licence; the full text is the system's own GPL-3.
