@@ -46,6 +46,9 @@ echo "== Windows: the core and the serial port under Wine"
 echo "== Windows: mirelight.exe under Wine"
 "$MIRELIGHT_ROOT/scripts/windows-smoke.sh" "$MIRELIGHT_ROOT/build/ci"
 
+echo "== Windows: the installer under Wine"
+"$MIRELIGHT_ROOT/scripts/windows-msi.sh"
+
 echo "== Static analysis"
 "$MIRELIGHT_ROOT/scripts/analyse.sh"
 

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Builds mirelight.exe with the static Qt for Windows and runs it under Wine on a virtual X
-# display against the Linux simulated Brisko: the panel shows, connects and rejoins, a click
-# switches a light, --status and --press reach it through its pipe, a second start leaves the
-# first alone, the settings land in the registry with their types, Exit from the system menu
-# and the session's end both end it.
+# display against the Linux simulated Brisko: its resources read back, the panel shows with a
+# fixed frame, connects and rejoins, a click switches a light, --status, --press and --show
+# reach it through its pipe, the tray icon chosen from the keyboard brings it back where a
+# single click does not, a second start leaves the first alone, the settings land in the
+# registry with their types, Exit from the system menu and a session's end both end it, a
+# cancelled end does not.
 #   scripts/windows-smoke.sh <Linux build folder holding tools/brisko-sim>
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 source "$MIRELIGHT_ROOT/scripts/wine.sh"
+source "$MIRELIGHT_ROOT/scripts/windows-resources.sh"
 
 linux_build="$(cd "${1:?usage: windows-smoke.sh <Linux build folder>}" && pwd)"
 simulator="$linux_build/tools/brisko-sim/brisko-sim"
@@ -47,6 +50,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The test's hands for what no X tool reaches: a window's frame style, the shell's and the
+# session's messages.
+probe="$work/window-probe.exe"
+x86_64-w64-mingw32-g++-posix -O1 -static -o "$probe" "$MIRELIGHT_ROOT/tests/windows/WindowProbe.cpp"
+
 fail() {
   echo "FAILED: $*" >&2
   for log in "$work"/*.log; do
@@ -77,6 +85,11 @@ windows_named() {
   return 0
 }
 window_shown() { [ -n "$(windows_named "$1")" ]; }
+# Esc hides the panel, as there is a tray icon to bring it back.
+hide_panel() {
+  xdotool windowactivate --sync "$(windows_named Mirelight)" key Escape
+  until_true 10 "Esc did not hide the panel" eval '! window_shown Mirelight'
+}
 
 # -- A desktop: Xvfb and a window manager whose keys leave Alt+Space to the program.
 exec 3>"$work/display"
@@ -102,6 +115,9 @@ device="$(sed -n 's/^Brisko on COM3: .* -> //p' "$work/sim.log")"
 echo "-- Wine prefix"
 wine_start "$work/prefix"
 wine_map_com 3 "$device"
+
+echo "-- The icon, the version information, the manifest and the common controls 6"
+check_windows_resources "$exe" "$work" || exit 1
 
 # A crash ends the program at once, its report in the program's log, instead of a dialog.
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
@@ -130,7 +146,9 @@ command() {
   [ "$status" -eq "$expected" ] || fail "$* ended with $status, not $expected"
 }
 
-echo "-- A command with no instance running says so"
+echo "-- /? is --help; a command with no instance running says so"
+command 0 '/?'
+grep -q -- '--press <N>' "$work/command.log" || fail "/? printed no help"
 command 3 --status
 grep -q '^Mirelight is not running' "$work/command.log" || fail "--status did not say why"
 
@@ -144,6 +162,7 @@ mapfile -t requests < <(sed -n 's/^request //p' "$work/sim.log")
 [ "${#requests[@]}" -eq 14 ] || fail "${#requests[@]} requests at start, not 14"
 [ "${requests[0]}" = "+DVRR" ] || fail "the first request was ${requests[0]}"
 [ "${requests[11]}" = "+DRSR" ] || fail "the 12th request was ${requests[11]}"
+[ "$(wine "$probe" frame Mirelight | tr -d '\r')" = fixed ] || fail "the panel's frame is sizable"
 
 echo "-- A click on button 1 switches light 1 on"
 xdotool mousemove --window "$panel" 20 10 click 1
@@ -156,7 +175,23 @@ grep -q '^port: open' "$work/command.log" || fail "--status did not report the o
 command 0 --press 2 # Toggle, the default effect
 until_true 10 "no switch message for --press 2" sim_logged 'light 2 on'
 grep -q '^Message F0 sent for button 2' "$work/command.log" || fail "--press did not report"
+hide_panel
 command 0 --show
+until_true 10 "--show did not bring the panel back" window_shown Mirelight
+
+echo "-- The tray icon: a single click leaves the panel hidden, a keyboard select shows it"
+hide_panel
+# The events as the shell sends them to Qt's tray window (its callback message WM_APP + 101,
+# the event in the low word): a click is a press, a release and NIN_SELECT.
+tray_event() { wine "$probe" send QTrayIconMessageWindow 0x8065 0 "$1" || fail "no tray window"; }
+tray_event 0x201
+tray_event 0x202
+tray_event 0x400
+command 0 --status # all sent before has been handled
+window_shown Mirelight && fail "a single click on the tray icon showed the panel"
+tray_event 0x401 # NIN_KEYSELECT
+until_true 10 "a keyboard select did not show the panel" window_shown Mirelight
+panel="$(windows_named Mirelight)"
 
 echo "-- A second start ends and leaves the first one running"
 first="$mirelight"
@@ -209,10 +244,19 @@ expect_value 'Button 1' REG_SZ Porch
 expect_value 'Button 8' REG_SZ 'Button 8'
 [ "$(grep -c ' REG_' "$work/registry.log")" -eq 20 ] || fail "not 20 values"
 
-echo "-- The session's end ends it the way Exit does"
+echo "-- A cancelled session end saves and leaves it running"
 wine reg delete "$key" /v Layout /f >/dev/null
 start_mirelight
 until_true 30 "no panel window" window_shown Mirelight
+session_message() { wine "$probe" send 'Mirelight session' "$1" "$2" 0 || fail "no session window"; }
+session_message 0x11 0 # WM_QUERYENDSESSION
+query_settings /v Layout || fail "no Layout saved when the session's end was announced"
+session_message 0x16 0 # WM_ENDSESSION, false: another program cancelled it
+command 0 --status
+process_gone "$mirelight" && fail "a cancelled session end ended it"
+
+echo "-- The session's end ends it the way Exit does"
+wine reg delete "$key" /v Layout /f >/dev/null
 # As Windows does, wineboot ends the process once it has answered WM_ENDSESSION: the settings
 # must have been saved by then, on the way out that began at WM_QUERYENDSESSION.
 wine wineboot --end-session >>"$work/wineboot.log" 2>&1 || true
