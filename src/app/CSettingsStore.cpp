@@ -1,10 +1,12 @@
 #include "app/CSettingsStore.h"
 
+#include "outlets/MqttMessages.h"
 #include "platform/UserConfigFolder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QStringList>
+#include <QSysInfo>
 
 #include <limits>
 #include <string>
@@ -18,6 +20,7 @@ namespace {
 const QString kOrganisation = QStringLiteral("Corvanthis Mirelight");
 const QString kApplication = QStringLiteral("mirelight");
 const QString kSection = QStringLiteral("Corvanthis Mirelight");
+const QString kMqttGroup = QStringLiteral("MQTT");
 
 // The stored values, each written once: its key, its field (whose type is the type stored:
 // text, a 32-bit number, or a flag stored as 1 or 0) and what it reads as when it is absent
@@ -35,6 +38,21 @@ template<class Settings, class Visit> void ForEachKey(Settings& s, Visit visit)
     visit(QStringLiteral("Layout"), s.m_iLayout, 7);
     visit(QStringLiteral("m_IsInvisibleAtStartup"), s.m_IsInvisibleAtStartup, false);
     visit(QStringLiteral("m_iComChan"), s.m_iComChan, 1);
+}
+
+// The bridge's keys, as ForEachKey has the panel's.
+template<class Settings, class Visit> void ForEachMqttKey(Settings& s, Visit visit)
+{
+    visit(QStringLiteral("Enabled"), s.enabled, false);
+    visit(QStringLiteral("Host"), s.host, QString());
+    visit(QStringLiteral("Port"), s.port, 1883);
+    visit(QStringLiteral("User"), s.user, QString());
+    visit(QStringLiteral("Tls"), s.tls, false);
+    visit(QStringLiteral("CaFile"), s.caFile, QString());
+    visit(QStringLiteral("Discovery"), s.discovery, true);
+    visit(QStringLiteral("DiscoveryPrefix"), s.discoveryPrefix, QStringLiteral("homeassistant"));
+    visit(QStringLiteral("NodeId"), s.nodeId,
+          mirelight::mqtt::NodeIdFromHostName(QSysInfo::machineHostName()));
 }
 
 // The settings file sits in the folder the ports folder is derived from too, so that the two
@@ -143,9 +161,46 @@ QString CSettingsStore::Save(const PanelSettings& settings)
         else
             WriteProfileInt(key, static_cast<int>(value)); // a flag as 1 or 0
     });
+    return Written();
+}
+
+QString CSettingsStore::Written()
+{
     m_settings.sync();
     if (m_settings.status() == QSettings::NoError)
         return QString();
     return QStringLiteral("%1 could not be written (a full disk or a read-only folder?)")
         .arg(QDir::toNativeSeparators(m_settings.fileName()));
+}
+
+void CSettingsStore::SwitchGroup(const QString& group)
+{
+    m_settings.endGroup();
+    m_settings.beginGroup(group);
+}
+
+void CSettingsStore::Load(mirelight::mqtt::MqttSettings& settings)
+{
+    SwitchGroup(kMqttGroup);
+    ForEachMqttKey(settings, [this](const QString& key, auto& value, const auto& byDefault) {
+        using Value = std::decay_t<decltype(value)>;
+        if constexpr (std::is_same_v<Value, QString>)
+            value = GetProfileString(key, byDefault);
+        else
+            value = static_cast<Value>(GetProfileInt(key, byDefault));
+    });
+    SwitchGroup(kSection);
+}
+
+QString CSettingsStore::Save(const mirelight::mqtt::MqttSettings& settings)
+{
+    SwitchGroup(kMqttGroup);
+    ForEachMqttKey(settings, [this](const QString& key, const auto& value, const auto&) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(value)>, QString>)
+            WriteProfileString(key, value);
+        else
+            WriteProfileInt(key, static_cast<int>(value));
+    });
+    SwitchGroup(kSection);
+    return Written();
 }

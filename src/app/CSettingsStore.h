@@ -1,6 +1,7 @@
 #pragma once
 
 #include "network/PanelSettings.h"
+#include "outlets/MqttSettings.h"
 
 #include <QSettings>
 #include <QString>
@@ -24,6 +25,11 @@ public:
     // Why the settings did not reach the disk; empty when they did.
     QString Save(const mirelight::PanelSettings& settings);
 
+    // The bridge's settings, in the group "MQTT" beside the section; a node id not stored is
+    // the one the host name gives.
+    void Load(mirelight::mqtt::MqttSettings& settings);
+    QString Save(const mirelight::mqtt::MqttSettings& settings);
+
     static QString ButtonKey(int number) { return QStringLiteral("Button %1").arg(number); }
     static QString EffectKey(int number) { return QStringLiteral("Effect%1").arg(number); }
 
@@ -32,6 +38,8 @@ public:
 
 private:
     std::optional<QString> UnparsedValue(const QString& key) const;
+    QString Written();
+    void SwitchGroup(const QString& group);
 
     QSettings m_settings;
 };

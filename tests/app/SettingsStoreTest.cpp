@@ -1,5 +1,6 @@
 #include "SettingsSets.h"
 #include "app/CSettingsStore.h"
+#include "outlets/MqttMessages.h"
 #include "support/QtPrinters.h"
 
 #include <QDir>
@@ -13,6 +14,7 @@
 
 #include <climits>
 #include <csignal>
+#include <tuple>
 
 using mirelight::PanelSettings;
 using SettingsSets::Fields;
@@ -50,6 +52,27 @@ TEST_F(SettingsStoreTest, EveryKeyRoundTripsUnderItsOwnName)
     saved.m_IsInvisibleAtStartup = true;
     saved.m_iComChan = 42;
     CSettingsStore().Save(saved);
+    EXPECT_EQ(Fields(Loaded()), Fields(saved));
+
+    // The bridge's group beside the section, with a node id from the host name until one is
+    // stored; the section's keys stay as they were.
+    mirelight::mqtt::MqttSettings mqtt;
+    CSettingsStore().Load(mqtt);
+    EXPECT_FALSE(mqtt.enabled);
+    EXPECT_EQ(mqtt.port, 1883);
+    EXPECT_TRUE(mirelight::mqtt::IsValidNodeId(mqtt.nodeId)) << mqtt.nodeId.toStdString();
+    mqtt = { true, QStringLiteral("broker, local"), 8883, QStringLiteral("me"), true,
+             QStringLiteral("/ca.pem"), false, QStringLiteral("home/ha"), QStringLiteral("pc-1") };
+    EXPECT_EQ(CSettingsStore().Save(mqtt), QString());
+    mirelight::mqtt::MqttSettings loaded;
+    CSettingsStore().Load(loaded);
+    EXPECT_EQ(std::tie(loaded.enabled, loaded.host, loaded.port, loaded.user, loaded.tls,
+                       loaded.caFile, loaded.discovery, loaded.discoveryPrefix, loaded.nodeId),
+              std::tie(mqtt.enabled, mqtt.host, mqtt.port, mqtt.user, mqtt.tls, mqtt.caFile,
+                       mqtt.discovery, mqtt.discoveryPrefix, mqtt.nodeId));
+    QSettings rawMqtt(m_fileName, QSettings::IniFormat);
+    rawMqtt.beginGroup(QStringLiteral("MQTT"));
+    EXPECT_EQ(rawMqtt.childKeys().size(), 9);
     EXPECT_EQ(Fields(Loaded()), Fields(saved));
 
     QSettings raw(m_fileName, QSettings::IniFormat);
