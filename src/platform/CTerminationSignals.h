@@ -13,7 +13,7 @@ public:
     // saveNow is for a system that ends the process without waiting for the program's own way
     // out: Windows, at the session's end, calls it when the end is announced (another program
     // may still cancel it) and again as the end becomes certain, just before onTerminate.
-    CTerminationSignals(std::function<void()> onTerminate, std::function<void()> saveNow);
+    CTerminationSignals(std::function<void()> onTerminate, const std::function<void()>& saveNow);
     ~CTerminationSignals(); // restores the handling found at the start
 
     CTerminationSignals(const CTerminationSignals&) = delete;

@@ -7,4 +7,4 @@
 // no release of the left button came before (an icon chosen with the mouse, opened with Enter).
 // To be called whenever the icon has been put up, as its window may be new; the last call's
 // onSelect is the one called. Nothing where the tray tells no keyboard from a click (Linux).
-void WatchTrayKeyboardSelect(std::function<void()> onSelect);
+void WatchTrayKeyboardSelect(const std::function<void()>& onSelect);

@@ -93,7 +93,7 @@ void CTerminationSignals::CHandlers::OnReadable()
 
 // A signal leaves the program its own way out, which saves.
 CTerminationSignals::CTerminationSignals(std::function<void()> onTerminate,
-                                         std::function<void()> /*saveNow*/)
+                                         const std::function<void()>& /*saveNow*/)
     : m_handlers(std::make_unique<CHandlers>(std::move(onTerminate)))
 { }
 

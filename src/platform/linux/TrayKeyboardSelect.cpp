@@ -1,3 +1,3 @@
 #include "platform/TrayKeyboardSelect.h"
 
-void WatchTrayKeyboardSelect(std::function<void()> /*onSelect*/) { }
+void WatchTrayKeyboardSelect(const std::function<void()>& /*onSelect*/) { }

@@ -99,8 +99,8 @@ BOOL WINAPI CTerminationSignals::CHandlers::OnConsoleEvent(DWORD event)
 }
 
 CTerminationSignals::CTerminationSignals(std::function<void()> onTerminate,
-                                         std::function<void()> saveNow)
-    : m_handlers(std::make_unique<CHandlers>(std::move(onTerminate), std::move(saveNow)))
+                                         const std::function<void()>& saveNow)
+    : m_handlers(std::make_unique<CHandlers>(std::move(onTerminate), saveNow))
 { }
 
 CTerminationSignals::~CTerminationSignals() = default;

@@ -64,9 +64,9 @@ BOOL CALLBACK WatchIfTrayWindow(HWND window, LPARAM /*unused*/)
 
 } // namespace
 
-void WatchTrayKeyboardSelect(std::function<void()> onSelect)
+void WatchTrayKeyboardSelect(const std::function<void()>& onSelect)
 {
-    Watch().onSelect = std::move(onSelect);
+    Watch().onSelect = onSelect;
     // Qt makes the window on the user-interface thread, which is this one.
     ::EnumThreadWindows(::GetCurrentThreadId(), &WatchIfTrayWindow, 0);
 }
