@@ -13,6 +13,13 @@ bool IsRedirected(DWORD stream)
     return handle != nullptr && handle != INVALID_HANDLE_VALUE;
 }
 
+void ReopenOnConsole(std::FILE* stream)
+{
+    // Where the console takes no stream, the debugger's channel is all that is left to say so.
+    if (!std::freopen("CONOUT$", "w", stream))
+        ::OutputDebugStringW(L"mirelight: the console took no output\n");
+}
+
 } // namespace
 
 void UseParentConsole()
@@ -24,7 +31,7 @@ void UseParentConsole()
     if (!::AttachConsole(ATTACH_PARENT_PROCESS))
         return;
     if (!outputRedirected)
-        std::freopen("CONOUT$", "w", stdout);
+        ReopenOnConsole(stdout);
     if (!errorRedirected)
-        std::freopen("CONOUT$", "w", stderr);
+        ReopenOnConsole(stderr);
 }
