@@ -231,7 +231,8 @@ void CMqttClient::AfterLoop(int result)
     }
     m_acknowledged.clear();
     if (result != MOSQ_ERR_SUCCESS || mosquitto_socket(m_session->pMosq) < 0) {
-        FailAttempt(result);
+        // Closed without an error: the broker stayed silent past the keep-alive.
+        FailAttempt(result != MOSQ_ERR_SUCCESS ? result : MOSQ_ERR_KEEPALIVE);
         return;
     }
     m_writeNotifier->setEnabled(mosquitto_want_write(m_session->pMosq));
