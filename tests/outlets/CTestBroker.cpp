@@ -3,22 +3,14 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QThread>
 
 namespace {
 
 constexpr char kBroker[] = "/usr/sbin/mosquitto";
 constexpr int kStartMs = 10000;
-constexpr int kLaunchTries = 5; // another process may take the port between look-up and use
-
-int FreePort()
-{
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
-}
+constexpr int kLaunchTries = 5; // another program may take the port between look-up and use
 
 } // namespace
 
@@ -31,25 +23,17 @@ bool CTestBroker::Start(const Setup& setup)
 {
     Stop();
     m_setup = setup;
+    const QString passwords = m_folder.filePath(QStringLiteral("passwords"));
     if (!setup.user.isEmpty()
         && QProcess::execute(QStringLiteral("mosquitto_passwd"),
-                             { QStringLiteral("-b"), QStringLiteral("-c"),
-                               m_folder.filePath(QStringLiteral("passwords")), setup.user,
+                             { QStringLiteral("-b"), QStringLiteral("-c"), passwords, setup.user,
                                setup.password })
             != 0)
         return false;
     for (int i = 0; i < kLaunchTries; ++i) {
-        m_port = FreePort();
-        if (Launch())
-            return true;
-    }
-    return false;
-}
-
-bool CTestBroker::Restart()
-{
-    Stop();
-    for (int i = 0; i < kLaunchTries; ++i) {
+        QTcpServer probe;
+        m_port = probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+        probe.close();
         if (Launch())
             return true;
     }
@@ -67,46 +51,34 @@ void CTestBroker::Stop()
     }
 }
 
-bool CTestBroker::WriteConfig() const
+bool CTestBroker::Launch()
 {
     QStringList lines {
-        QStringLiteral("listener %1 127.0.0.1").arg(m_port),
-        QStringLiteral("persistence false"),
-        // As root it would become the user mosquitto, who cannot read this folder.
+        QStringLiteral("listener %1 127.0.0.1").arg(m_port), QStringLiteral("persistence false"),
+        // As root it would become the user mosquitto, who cannot read here.
         QStringLiteral("user root"),
         QStringLiteral("log_dest file %1").arg(m_folder.filePath(QStringLiteral("broker.log"))),
+        QStringLiteral("allow_anonymous %1").arg(m_setup.user.isEmpty() ? "true" : "false")
     };
-    if (m_setup.user.isEmpty()) {
-        lines << QStringLiteral("allow_anonymous true");
-    } else {
-        lines << QStringLiteral("allow_anonymous false")
-              << QStringLiteral("password_file %1")
+    if (!m_setup.user.isEmpty())
+        lines << QStringLiteral("password_file %1")
                      .arg(m_folder.filePath(QStringLiteral("passwords")));
-    }
     if (!m_setup.certFile.isEmpty())
         lines << QStringLiteral("certfile %1").arg(m_setup.certFile)
               << QStringLiteral("keyfile %1").arg(m_setup.keyFile);
     QFile config(m_folder.filePath(QStringLiteral("broker.conf")));
-    return config.open(QIODevice::WriteOnly)
-        && config.write(lines.join(QLatin1Char('\n')).toUtf8() + '\n') > 0;
-}
-
-bool CTestBroker::Launch()
-{
-    if (m_port == 0 || !WriteConfig())
+    if (m_port == 0 || !config.open(QIODevice::WriteOnly)
+        || config.write(lines.join(QLatin1Char('\n')).toUtf8() + '\n') <= 0)
         return false;
-    m_process.start(QString::fromLatin1(kBroker),
-                    { QStringLiteral("-c"), m_folder.filePath(QStringLiteral("broker.conf")) });
-    if (!m_process.waitForStarted(kStartMs))
-        return false;
+    config.close();
+    m_process.start(QString::fromLatin1(kBroker), { QStringLiteral("-c"), config.fileName() });
+    // It ends at once when it cannot listen, as on a port another program took meanwhile.
     const QDeadlineTimer deadline(kStartMs);
-    while (!deadline.hasExpired() && m_process.state() == QProcess::Running) {
+    while (!deadline.hasExpired() && !m_process.waitForFinished(50)) {
         QTcpSocket probe;
         probe.connectToHost(QHostAddress::LocalHost, quint16(m_port));
-        // A clash on the port ends the broker: connected to another program is no success.
-        if (probe.waitForConnected(1000) && !m_process.waitForFinished(100))
+        if (probe.waitForConnected(1000))
             return true;
-        QThread::msleep(50);
     }
     Stop();
     return false;
@@ -126,7 +98,7 @@ QStringList CTestBroker::Receive(const QString& topic, int count, int seconds) c
 {
     QProcess subscriber;
     subscriber.start(QStringLiteral("mosquitto_sub"),
-                     ClientArguments() << QStringLiteral("-t") << topic << QStringLiteral("-v")
+                     ClientArguments() << QStringLiteral("-v") << QStringLiteral("-t") << topic
                                        << QStringLiteral("-W") << QString::number(seconds)
                                        << QStringLiteral("-C") << QString::number(count));
     subscriber.waitForFinished((seconds + 10) * 1000);

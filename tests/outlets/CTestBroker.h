@@ -6,8 +6,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// A real mosquitto of a test's own on 127.0.0.1, at a free port, without persistence. Tests
-// skip when Available() says no broker is installed.
+// A real mosquitto of a test's own on 127.0.0.1, at a free port, without persistence.
 class CTestBroker
 {
 public:
@@ -19,29 +18,26 @@ public:
         QString keyFile;
     };
 
-    static bool Available();
+    static bool Available(); // false: tests skip
 
-    CTestBroker() = default;
     ~CTestBroker() { Stop(); }
-    CTestBroker(const CTestBroker&) = delete;
-    CTestBroker& operator=(const CTestBroker&) = delete;
-
-    // Starts it and waits until it takes connections; false when it did not.
+    // Start waits until it takes connections; false when it did not.
     bool Start(const Setup& setup = {});
+    bool Restart() // on the same port
+    {
+        Stop();
+        return Launch();
+    }
     void Stop();
-    bool Restart(); // on the same port
     int Port() const { return m_port; }
-    QString Folder() const { return m_folder.path(); }
 
-    // "topic payload" of the first `count` messages on topic, retained ones included, waiting
-    // at most `seconds` (mosquitto_sub, as the setup's user).
+    // "topic payload" of the first `count` messages on topic, retained ones included, within
+    // `seconds` (by mosquitto_sub, as the setup's user).
     QStringList Receive(const QString& topic, int count, int seconds) const;
-    // A retained message, by mosquitto_pub; false when it was not sent.
     bool PublishRetained(const QString& topic, const QByteArray& payload) const;
 
 private:
     bool Launch();
-    bool WriteConfig() const;
     QStringList ClientArguments() const;
 
     Setup m_setup;
