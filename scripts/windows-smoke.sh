@@ -31,6 +31,14 @@ if [ ! -d "$qt" ] || [ "$qt_archive" -nt "$qt" ]; then
   tar xJf "$qt_archive" -C "$MIRELIGHT_ROOT/build"
   touch "$qt"
 fi
+mosquitto_archive="$MIRELIGHT_ROOT/../shared/mosquitto-mingw/mosquitto-mingw.tar.xz"
+mosquitto="$MIRELIGHT_ROOT/build/mosquitto-mingw"
+if [ ! -d "$mosquitto" ] || [ "$mosquitto_archive" -nt "$mosquitto" ]; then
+  rm -rf "$mosquitto"
+  mkdir -p "$MIRELIGHT_ROOT/build"
+  tar xJf "$mosquitto_archive" -C "$MIRELIGHT_ROOT/build"
+  touch "$mosquitto"
+fi
 (cd "$MIRELIGHT_ROOT" && cmake --preset mingw-qt >/dev/null)
 cmake --build "$MIRELIGHT_ROOT/build/mingw-qt" --target mirelight --parallel "$(nproc)"
 exe="$MIRELIGHT_ROOT/build/mingw-qt/src/mirelight.exe"

@@ -6,6 +6,7 @@
 // Debug off by default: only QtInfoMsg and above are on unless a rule says otherwise.
 Q_LOGGING_CATEGORY(lcLink, "mirelight.link", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcDongle, "mirelight.dongle", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcMqtt, "mirelight.mqtt", QtInfoMsg)
 
 namespace {
 

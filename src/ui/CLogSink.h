@@ -6,6 +6,7 @@
 
 Q_DECLARE_LOGGING_CATEGORY(lcLink) // "mirelight.link": lines to and from the dongle, the port
 Q_DECLARE_LOGGING_CATEGORY(lcDongle) // "mirelight.dongle": operations and statuses
+Q_DECLARE_LOGGING_CATEGORY(lcMqtt) // "mirelight.mqtt": the broker connection
 
 // Hands the Qt-free core's log to a Qt logging category, at debug level and with a
 // millisecond timestamp on every message. Off unless QT_LOGGING_RULES or --verbose turns it
@@ -20,7 +21,7 @@ public:
     // The sinks of the two categories, for the dongle operations.
     static CLogSink& Link();
     static CLogSink& Dongle();
-    // Both categories on at debug level, as QT_LOGGING_RULES="mirelight.*.debug=true" does.
+    // Every category on at debug level, as QT_LOGGING_RULES="mirelight.*.debug=true" does.
     static void EnableDebugOutput();
 
     bool IsEnabled() const override { return m_category().isDebugEnabled(); }
