@@ -2,6 +2,7 @@
 
 #include "app/CUserSettings.h"
 #include "outlets/CCommandServer.h"
+#include "outlets/CMqttBridge.h"
 #include "panel/CPanelDlg.h"
 #include "platform/CTerminationSignals.h"
 
@@ -32,8 +33,13 @@ bool CPanelApp::InitInstance()
     CTerminationSignals termination([&panel] { panel.ExitProgram(); },
                                     [&panel] { panel.SaveSettings(); });
     CCommandServer commands(panel.Commands());
-    if (lock == CInstanceLock::Outcome::Acquired)
+    CMqttBridge mqtt(panel.Commands());
+    if (lock == CInstanceLock::Outcome::Acquired) {
         commands.Listen(); // without it the panel still works
+        mirelight::mqtt::MqttSettings mqttSettings;
+        CSettingsStore().Load(mqttSettings);
+        mqtt.Apply(mqttSettings, QString());
+    }
     panel.DoModal();
     return false;
 }

@@ -84,6 +84,7 @@ void CMqttClient::Stop()
     const bool wasConnected = m_state == State::Connected;
     TearDown(true);
     m_retry.stop();
+    m_subscriptions.clear(); // the next Start may be for other topics
     SetState(State::Off, tr("Not connected"));
     if (wasConnected)
         emit Disconnected();

@@ -47,7 +47,8 @@ public:
 
     // Connects now; after a failure or a loss tries again after 1 s, doubling up to 60 s.
     void Start(const Options& options);
-    // Says goodbye to the broker (so it publishes no will) and retries no more.
+    // Says goodbye to the broker (so it publishes no will), retries no more and forgets the
+    // subscriptions.
     void Stop();
     State CurrentState() const { return m_state; }
     // One line for the user: "Connected to host:port", "Not connected" when off, and so on.

@@ -106,12 +106,12 @@ QStringList CTestBroker::Receive(const QString& topic, int count, int seconds) c
         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-bool CTestBroker::PublishRetained(const QString& topic, const QByteArray& payload) const
+bool CTestBroker::Publish(const QString& topic, const QByteArray& payload, bool retain) const
 {
-    return QProcess::execute(QStringLiteral("mosquitto_pub"),
-                             ClientArguments()
-                                 << QStringLiteral("-r") << QStringLiteral("-q")
-                                 << QStringLiteral("1") << QStringLiteral("-t") << topic
-                                 << QStringLiteral("-m") << QString::fromUtf8(payload))
-        == 0;
+    QStringList arguments = ClientArguments();
+    if (retain)
+        arguments << QStringLiteral("-r");
+    arguments << QStringLiteral("-q") << QStringLiteral("1") << QStringLiteral("-t") << topic
+              << QStringLiteral("-m") << QString::fromUtf8(payload);
+    return QProcess::execute(QStringLiteral("mosquitto_pub"), arguments) == 0;
 }

@@ -34,7 +34,8 @@ public:
     // "topic payload" of the first `count` messages on topic, retained ones included, within
     // `seconds` (by mosquitto_sub, as the setup's user).
     QStringList Receive(const QString& topic, int count, int seconds) const;
-    bool PublishRetained(const QString& topic, const QByteArray& payload) const;
+    // QoS 1, by mosquitto_pub; false when it was not sent.
+    bool Publish(const QString& topic, const QByteArray& payload, bool retain = true) const;
 
 private:
     bool Launch();

@@ -77,7 +77,7 @@ TEST_F(MqttClientTest, PublishesSubscribesAndStopsWithoutItsWill)
     ASSERT_TRUE(
         Seen(State::Connected, QStringLiteral("Connected to 127.0.0.1:%1").arg(m_options.port)));
     EXPECT_TRUE(m_client.PublishAndFlush(kStatus, "online", true, kWaitMs));
-    ASSERT_TRUE(m_broker.PublishRetained(QStringLiteral("mirelight/test/set/2"), "toggle"));
+    ASSERT_TRUE(m_broker.Publish(QStringLiteral("mirelight/test/set/2"), "toggle"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !received.isEmpty(); }, kWaitMs));
     EXPECT_EQ(received[0][0].toString(), QStringLiteral("mirelight/test/set/2"));
     EXPECT_EQ(received[0][1].toByteArray(), "toggle");
@@ -116,7 +116,7 @@ TEST_F(MqttClientTest, ComesBackAfterTheBrokerRestartsWithItsSubscriptions)
     EXPECT_EQ(disconnected.size(), 1);
     ASSERT_TRUE(m_broker.Restart());
     ASSERT_TRUE(WaitFor(State::Connected));
-    ASSERT_TRUE(m_broker.PublishRetained(QStringLiteral("mirelight/test/set"), "on"));
+    ASSERT_TRUE(m_broker.Publish(QStringLiteral("mirelight/test/set"), "on"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !received.isEmpty(); }, kWaitMs));
 }
 
