@@ -1,4 +1,5 @@
 #include "CBriskoSim.h"
+#include "outlets/CTestBroker.h"
 #include "support/CTestDesktop.h"
 
 #include <QDBusConnectionInterface>
@@ -12,6 +13,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <unistd.h>
 
 #include <chrono>
@@ -185,6 +187,58 @@ TEST_P(EndToEnd, StartUpConnectsAndRejoinsLogsEveryLineWhenVerboseAndAnOrderlyEn
     EXPECT_EQ(notRunning.exitCode, 3);
     EXPECT_EQ(notRunning.output, QStringLiteral("Mirelight is not running\n"));
     EXPECT_EQ(sim.Requests().size(), requestsBefore); // nothing started that connected
+}
+
+// With the bridge on, the program is a node on the user's broker: its buttons announced with
+// their captions, a press from there switching the light, the status as the program tells it,
+// and, killed, offline by its will.
+TEST(EndToEndMqtt, AnnouncedPressedOverTheBrokerAndOfflineByTheWillWhenKilled)
+{
+    if (!CTestBroker::Available())
+        GTEST_SKIP() << "no broker installed (/usr/sbin/mosquitto)";
+    CTestBroker broker;
+    ASSERT_TRUE(broker.Start());
+    {
+        QSettings seed(SettingsFile(), QSettings::IniFormat);
+        seed.setValue(QStringLiteral("Corvanthis Mirelight/m_iComChan"), 3);
+        seed.setValue(QStringLiteral("Corvanthis Mirelight/Button 2"), QStringLiteral("Porch"));
+        seed.setValue(QStringLiteral("MQTT/Enabled"), 1);
+        seed.setValue(QStringLiteral("MQTT/Host"), QStringLiteral("127.0.0.1"));
+        seed.setValue(QStringLiteral("MQTT/Port"), broker.Port());
+        seed.setValue(QStringLiteral("MQTT/NodeId"), QStringLiteral("e2e"));
+    }
+    CBriskoSim sim(3);
+    ASSERT_TRUE(sim.Start()) << sim.LastError();
+    QProcess mirelight;
+    mirelight.setProcessChannelMode(QProcess::ForwardedChannels);
+    mirelight.start(QStringLiteral(MIRELIGHT_EXE), QStringList());
+    ASSERT_TRUE(mirelight.waitForStarted());
+    ASSERT_TRUE(sim.WaitForRequests(12, 10s));
+
+    const QString availability = QStringLiteral("mirelight/e2e/availability");
+    EXPECT_EQ(broker.Receive(availability, 1, 30), QStringList { availability + " online" });
+    const QStringList config
+        = broker.Receive(QStringLiteral("homeassistant/button/e2e/button_2/config"), 1, 10);
+    ASSERT_EQ(config.size(), 1);
+    EXPECT_TRUE(config.front().contains(QStringLiteral("\"name\":\"Porch\""))) << config.front().toStdString();
+
+    ASSERT_TRUE(broker.Publish(QStringLiteral("mirelight/e2e/button/2/press"), "PRESS", false));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sim.Lights()[1]; }, 30000));
+    const QString status = QStringLiteral("mirelight/e2e/status");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return broker.Receive(status, 1, 5)
+                == QStringList { status + QStringLiteral(" Message F0 sent for button 2") };
+        },
+        30000));
+
+    ::kill(static_cast<pid_t>(mirelight.processId()), SIGKILL);
+    ASSERT_TRUE(mirelight.waitForFinished(30000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return broker.Receive(availability, 1, 5) == QStringList { availability + " offline" };
+        },
+        30000));
 }
 
 INSTANTIATE_TEST_SUITE_P(, EndToEnd, testing::Bool(), [](const auto& row) {
