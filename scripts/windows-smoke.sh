@@ -5,7 +5,7 @@
 # reach it through its pipe, the tray icon chosen from the keyboard brings it back where a
 # single click does not, a second start leaves the first alone, the settings land in the
 # registry with their types, Exit from the system menu and a session's end both end it, a
-# cancelled end does not.
+# cancelled end does not; on a Linux broker it is announced and switches a light by a press.
 #   scripts/windows-smoke.sh <Linux build folder holding tools/brisko-sim>
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 source "$MIRELIGHT_ROOT/scripts/wine.sh"
@@ -21,7 +21,7 @@ fi
 [ -x "$simulator" ] || { echo "No simulator at $simulator." >&2; exit 1; }
 
 ensure_packages cmake ninja-build g++-mingw-w64-x86-64-posix qt6-base-dev-tools wine wine64 \
-  xvfb openbox xdotool
+  xvfb openbox xdotool mosquitto mosquitto-clients python3
 
 # -- The executable
 qt="$MIRELIGHT_ROOT/build/qt6-mingw"
@@ -137,6 +137,18 @@ seed Joined REG_DWORD 1
 seed 'Button 1' REG_SZ Porch
 seed Effect1 REG_DWORD 1 # On
 
+# -- A broker on Linux, which the program reaches as its users reach theirs.
+broker_port="$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
+printf '%s\n' "listener $broker_port 127.0.0.1" 'allow_anonymous true' 'persistence false' \
+  'user root' >"$work/mosquitto.conf"
+mosquitto -c "$work/mosquitto.conf" >"$work/mosquitto.log" 2>&1 &
+started+=($!)
+mqtt_key='HKCU\Software\Corvanthis Mirelight\mirelight\MQTT'
+wine reg add "$mqtt_key" /v Enabled /t REG_DWORD /d 1 /f >/dev/null
+wine reg add "$mqtt_key" /v Host /t REG_SZ /d 127.0.0.1 /f >/dev/null
+wine reg add "$mqtt_key" /v Port /t REG_DWORD /d "$broker_port" /f >/dev/null
+wine reg add "$mqtt_key" /v NodeId /t REG_SZ /d wine /f >/dev/null
+
 start_mirelight() {
   # Through sh, which passes on how it ended as a status: bash would report a kill at the
   # session's end as if something had gone wrong.
@@ -176,6 +188,15 @@ echo "-- A click on button 1 switches light 1 on"
 xdotool mousemove --window "$panel" 20 10 click 1
 until_true 10 "no switch message for button 1" sim_logged 'light 1 on'
 grep -q '^request +ADAR=.*FF$' "$work/sim.log" || fail "no On message for button 1"
+
+echo "-- MQTT: announced on the broker, and a press from there switches light 3"
+mqtt_sub() { mosquitto_sub -h 127.0.0.1 -p "$broker_port" -v -C 1 -W 20 -t "$1" 2>/dev/null; }
+[ "$(mqtt_sub mirelight/wine/availability)" = "mirelight/wine/availability online" ] \
+  || fail "not online on the broker"
+mqtt_sub homeassistant/button/wine/button_1/config | grep -qF '"name":"Porch"' \
+  || fail "button 1 not announced with its caption"
+mosquitto_pub -h 127.0.0.1 -p "$broker_port" -q 1 -t mirelight/wine/button/3/press -m PRESS
+until_true 10 "no switch message for the MQTT press" sim_logged 'light 3 on'
 
 echo "-- The commands reach the running instance through its pipe"
 command 0 --status
