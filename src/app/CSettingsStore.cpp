@@ -1,6 +1,5 @@
 #include "app/CSettingsStore.h"
 
-#include "outlets/MqttMessages.h"
 #include "platform/UserConfigFolder.h"
 
 #include <QDir>

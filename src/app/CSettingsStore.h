@@ -1,7 +1,7 @@
 #pragma once
 
 #include "network/PanelSettings.h"
-#include "outlets/MqttSettings.h"
+#include "ui/MqttSettings.h"
 
 #include <QSettings>
 #include <QString>

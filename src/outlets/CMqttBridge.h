@@ -1,7 +1,7 @@
 #pragma once
 
 #include "outlets/CMqttClient.h"
-#include "outlets/MqttSettings.h"
+#include "ui/MqttSettings.h"
 
 #include <QObject>
 

@@ -5,7 +5,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 
 namespace mirelight::mqtt {
 
@@ -68,19 +67,6 @@ QString ButtonEntity(int button)
 }
 
 } // namespace
-
-QString NodeIdFromHostName(const QString& hostName)
-{
-    static const QRegularExpression kOthers(QStringLiteral("[^a-z0-9_-]"));
-    QString node = hostName.toLower();
-    node.remove(kOthers);
-    return node.isEmpty() ? QStringLiteral("mirelight") : node;
-}
-
-bool IsValidNodeId(const QString& nodeId)
-{
-    return !nodeId.isEmpty() && NodeIdFromHostName(nodeId) == nodeId;
-}
 
 QString AvailabilityTopic(const QString& node)
 {

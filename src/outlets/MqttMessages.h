@@ -17,11 +17,6 @@ inline constexpr char kPressPayload[] = "PRESS";
 inline constexpr char kOnline[] = "online";
 inline constexpr char kOffline[] = "offline";
 
-// The node id a host name gives: lower case, only [a-z0-9_-] kept; "mirelight" when nothing is
-// left. Whether a node id is one this gives back unchanged.
-QString NodeIdFromHostName(const QString& hostName);
-bool IsValidNodeId(const QString& nodeId);
-
 QString AvailabilityTopic(const QString& node);
 QString StatusTopic(const QString& node);
 QString ConnectedTopic(const QString& node); // the dongle's port open, ON or OFF

@@ -1,6 +1,6 @@
 #include "SettingsSets.h"
 #include "app/CSettingsStore.h"
-#include "outlets/MqttMessages.h"
+#include "ui/MqttSettings.h"
 #include "support/QtPrinters.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "outlets/MqttMessages.h"
-#include "outlets/MqttSettings.h"
+#include "ui/MqttSettings.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

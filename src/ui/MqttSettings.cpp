@@ -1,8 +1,21 @@
-#include "outlets/MqttSettings.h"
+#include "ui/MqttSettings.h"
 
-#include "outlets/MqttMessages.h"
+#include <QRegularExpression>
 
 namespace mirelight::mqtt {
+
+QString NodeIdFromHostName(const QString& hostName)
+{
+    static const QRegularExpression kOthers(QStringLiteral("[^a-z0-9_-]"));
+    QString node = hostName.toLower();
+    node.remove(kOthers);
+    return node.isEmpty() ? QStringLiteral("mirelight") : node;
+}
+
+bool IsValidNodeId(const QString& nodeId)
+{
+    return !nodeId.isEmpty() && NodeIdFromHostName(nodeId) == nodeId;
+}
 
 QString ProblemWith(const MqttSettings& settings)
 {

@@ -19,6 +19,11 @@ struct MqttSettings
     QString nodeId; // filled from the host name where none is stored
 };
 
+// The node id a host name gives: lower case, only [a-z0-9_-] kept; "mirelight" when nothing is
+// left. Whether a node id is one this gives back unchanged.
+QString NodeIdFromHostName(const QString& hostName);
+bool IsValidNodeId(const QString& nodeId);
+
 // What is wrong with the settings, in words for the user; empty when they can be used.
 QString ProblemWith(const MqttSettings& settings);
 
