@@ -36,6 +36,8 @@ public:
                      std::function<void(PressOutcome)> done);
     // The tray's open gesture or a command: the panel shows and comes to the front.
     void ShowPanel();
+    // The menu's "MQTT...": the outlet that owns those settings asks for them.
+    void RequestBrokerSettings() { emit BrokerSettingsRequested(); }
 
     QString Status() const;
     // Why the status reports a failure; empty when it reports none or the dongle refused.
@@ -61,6 +63,7 @@ signals:
     void ButtonsChanged(); // captions and effects
     void SaveFailureChanged();
     void ShowRequested();
+    void BrokerSettingsRequested();
 
 private:
     mirelight::CDongle& m_dongle;

@@ -120,6 +120,9 @@ void CPanelDlg::ExtendSystemMenu()
 {
     m_sysMenu = new QMenu(this);
     m_sysMenu->setObjectName(QStringLiteral("systemMenu"));
+    // The bridge's settings come first, so that the program's own commands stay the last ones.
+    AddSystemCommand(Resources::IDS_MQTT, IDM_MQTT);
+    m_sysMenu->addSeparator();
     AddSystemCommand(Resources::IDS_EXIT, IDM_EXIT);
     m_sysMenu->addSeparator();
     AddSystemCommand(Resources::IDS_BUTTONS, IDM_BUTTONS);
@@ -282,6 +285,9 @@ void CPanelDlg::OnSysCommand(unsigned id)
         break;
     case IDM_EXIT:
         ExitProgram();
+        break;
+    case IDM_MQTT:
+        m_commands.RequestBrokerSettings(); // the bridge's own dialog
         break;
     default:
         break;

@@ -35,6 +35,7 @@ public:
     static constexpr unsigned IDM_BUTTONS = 0x20;
     static constexpr unsigned IDM_CONNECTIONS = 0x30;
     static constexpr unsigned IDM_EXIT = 0x40;
+    static constexpr unsigned IDM_MQTT = 0x50;
 
     static constexpr int WM_USER = 0x400; // the tray icon's callback message
 

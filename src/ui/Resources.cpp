@@ -22,6 +22,8 @@ QString String(int id)
         return QStringLiteral("&Connections...");
     case IDS_EXIT:
         return QStringLiteral("E&xit");
+    case IDS_MQTT:
+        return QStringLiteral("&MQTT...");
     case IDR_MAINFRAME:
         return QStringLiteral("Mirelight");
     default:

@@ -13,6 +13,7 @@ constexpr int IDS_ABOUTBOX = 101;
 constexpr int IDS_BUTTONS = 105;
 constexpr int IDS_CONNECTIONS = 106;
 constexpr int IDS_EXIT = 107;
+constexpr int IDS_MQTT = 108;
 
 // Empty for an id that has no string.
 QString String(int id);

@@ -123,7 +123,7 @@ TEST_F(PanelTest, StartsWithStoredCaptionsAndStatusAndRemovesItsIconAtTheEnd)
     EXPECT_EQ(m_shell.m_calls.back().command, ITrayShell::Command::Delete);
 }
 
-TEST_F(PanelTest, SystemMenuHasTheFourCommandsInOrderAboutShowsTheBuildTimeAndExitEnds)
+TEST_F(PanelTest, SystemMenuHasTheCommandsInOrderAboutShowsTheBuildTimeAndExitEnds)
 {
     CPanelDlg panel(&m_shell, &m_settings);
     QString shown;
@@ -133,15 +133,16 @@ TEST_F(PanelTest, SystemMenuHasTheFourCommandsInOrderAboutShowsTheBuildTimeAndEx
             entries << QStringLiteral("%1 %2").arg(action->text()).arg(action->data().toUInt());
         EXPECT_EQ(
             entries,
-            QStringList({ QStringLiteral("E&xit 64"), QStringLiteral(" 0"),
+            QStringList({ QStringLiteral("&MQTT... 80"), QStringLiteral(" 0"),
+                          QStringLiteral("E&xit 64"), QStringLiteral(" 0"),
                           QStringLiteral("&Buttons... 32"), QStringLiteral("&Connections... 48"),
                           QStringLiteral("&About Mirelight... 16") }));
         WhenModal<CAboutDlg>([&](CAboutDlg* about) {
             shown = about->findChild<QLabel*>(QStringLiteral("IDC_1024"))->text();
             about->accept();
         });
-        panel.SystemMenu()->actions().at(4)->trigger();
-        panel.SystemMenu()->actions().at(0)->trigger();
+        panel.SystemMenu()->actions().at(6)->trigger();
+        panel.SystemMenu()->actions().at(2)->trigger();
     });
     EXPECT_EQ(panel.DoModal(), CPanelDlg::IDCANCEL);
     // "Apr  5 2007 15:07:12": a one-digit day is padded with a space.
