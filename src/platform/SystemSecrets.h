@@ -31,8 +31,9 @@ struct FileContents
     QString problem; // why it could not be read; empty when it could
 };
 
-// Refuses anything but the user's own regular file (a link, above all); a new file is the
-// user's alone from the start, and a rewrite replaces it whole.
+// A read refuses anything but the user's own regular file that no one else may open (a link,
+// above all); a write, which follows a read, makes a file that is the user's alone from the
+// start and replaces the old one whole.
 FileContents ReadPrivateFile(const QString& path);
 QString WritePrivateFile(const QString& path, const QByteArray& bytes); // why not; empty if done
 

@@ -87,16 +87,12 @@ FileContents ReadPrivateFile(const QString& path)
 QString WritePrivateFile(const QString& path, const QByteArray& bytes)
 {
     const QByteArray encoded = QFile::encodeName(path);
-    struct stat info
-    {
-    };
-    if (::lstat(encoded.constData(), &info) == 0 && !S_ISREG(info.st_mode))
-        return QStringLiteral("%1 is not a plain file (a link?): not written").arg(path);
     if (!QDir().mkpath(QFileInfo(path).path()))
         return QStringLiteral("cannot make the folder of %1").arg(path);
-    // The new content goes to a file that is the user's alone from its creation (mkostemp:
-    // O_CREAT | O_EXCL, mode 0600) and then replaces the old one whole; a link put in place
-    // meanwhile is replaced, never followed.
+    // A link in the file's place has been refused by the read before. The new content goes to
+    // a file that is the user's alone from its creation (mkostemp: O_CREAT | O_EXCL, mode
+    // 0600) and then replaces the old one whole: a link put in place meanwhile is replaced,
+    // never followed.
     QByteArray temporary = encoded + ".XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
