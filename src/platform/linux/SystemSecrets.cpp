@@ -29,7 +29,7 @@ StoreResult FromJob(const QKeychain::Job& job)
     default:
         return { StoreAnswer::Failed,
                  {},
-                 QStringLiteral("the secret store did not keep it: %1").arg(job.errorString()) };
+                 QStringLiteral("the secret store failed: %1").arg(job.errorString()) };
     }
 }
 

@@ -25,7 +25,7 @@ StoreResult FromCredential(const CredentialResult& result)
     }
     return { StoreAnswer::Failed,
              {},
-             QStringLiteral("the Credential Manager did not keep it: %1")
+             QStringLiteral("the Credential Manager failed: %1")
                  .arg(QString::fromLocal8Bit(WindowsErrorText(result.error))) };
 }
 
