@@ -33,8 +33,10 @@ struct SecretRead : SecretOutcome
 // The name the secret of a broker's account is kept under: "MQTT user@host:port".
 QString MqttSecretName(const QString& user, const QString& host, int port);
 
-// Reading looks in the system's store first, then in the file. Writing to the store removes
-// the name from the file; deleting removes it from both.
+// Reading looks in the system's store first, then in the file; a store that does not answer,
+// with nothing in the file, fails the read (it may hold the secret). Writing to the store
+// removes the name from the file; deleting removes it from both, and is done once the file
+// no longer has it (storeProblem tells of a store that did not answer).
 SecretRead ReadSecret(const QString& name);
 SecretOutcome WriteSecret(const QString& name, const QString& secret);
 SecretOutcome DeleteSecret(const QString& name);
