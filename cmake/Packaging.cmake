@@ -81,7 +81,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 # Depends comes from the libraries the binaries link (dpkg-shlibdeps, from dpkg-dev).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Native windows and the taskbar icon on Wayland desktops; without it Qt uses XWayland.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+# Native windows and the taskbar icon on Wayland desktops; without it Qt uses XWayland. QtKeychain
+# loads libsecret at run time for the Secret Service; without it secrets go to a private file.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, libsecret-1-0")
 
 include(CPack)

@@ -20,7 +20,7 @@ ensure_packages() {
 }
 
 BUILD_PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-base-private-dev libgtest-dev
-  libgmock-dev pkg-config libmosquitto-dev mosquitto)
+  libgmock-dev pkg-config libmosquitto-dev mosquitto qtkeychain-qt6-dev)
 
 # configure_and_build <build folder> [cmake options...]
 configure_and_build() {

@@ -1,5 +1,7 @@
 #include "support/CTestDesktop.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocalSocket>
@@ -151,6 +153,38 @@ bool CTestDesktop::StartWayland()
         QThread::msleep(20);
     }
     qputenv("WAYLAND_DISPLAY", socket.toUtf8());
+    return true;
+}
+
+bool CTestDesktop::StartSecretService()
+{
+    // The keyrings are made in this test's folders, never the user's: XDG_DATA_HOME may be set.
+    const QString folder = RuntimeDir() + QStringLiteral("/keyrings");
+    qputenv("XDG_DATA_HOME", folder.toUtf8());
+    const QString log = RuntimeDir() + QStringLiteral("/keyring.log");
+    QProcess* keyring = Start(QStringLiteral("gnome-keyring-daemon"),
+                              { QStringLiteral("--foreground"), QStringLiteral("--unlock"),
+                                QStringLiteral("--components=secrets"),
+                                QStringLiteral("--control-directory=") + folder },
+                              log);
+    if (!keyring)
+        return false;
+    // The password on standard input makes and unlocks the login keyring.
+    keyring->write("mirelight-test");
+    keyring->waitForBytesWritten();
+    keyring->closeWriteChannel();
+    QElapsedTimer clock;
+    clock.start();
+    const auto registered = [] {
+        return QDBusConnection::sessionBus().interface()->isServiceRegistered(
+            QStringLiteral("org.freedesktop.secrets"));
+    };
+    while (!registered()) {
+        if (keyring->state() != QProcess::Running
+            || clock.elapsed() > std::chrono::milliseconds(kStartTimeout).count())
+            return Fail("gnome-keyring-daemon did not start:" + Tail(log));
+        QThread::msleep(20);
+    }
     return true;
 }
 

@@ -12,10 +12,10 @@ namespace testsupport {
 
 // A desktop session of a test's own, in its XDG_RUNTIME_DIR: a private session bus, the fake
 // StatusNotifierWatcher, an X server (with IceWM's XEmbed tray, if asked) or a headless
-// Wayland compositor. Each part is started on request and points this process and the
-// programs it starts at itself (DBUS_SESSION_BUS_ADDRESS, DISPLAY, WAYLAND_DISPLAY), so start
-// it before the QApplication. Everything stops, last first, with the object, or with the
-// test process should that die first.
+// Wayland compositor, gnome-keyring's Secret Service. Each part is started on request and points
+// this process and the programs it starts at itself (DBUS_SESSION_BUS_ADDRESS, DISPLAY,
+// WAYLAND_DISPLAY), so start it before the QApplication. Everything stops, last first, with the
+// object, or with the test process should that die first.
 class CTestDesktop
 {
 public:
@@ -30,6 +30,8 @@ public:
     bool StartTrayWatcher(bool withHost); // on the session bus started before
     bool StartX11(bool withXEmbedTray);
     bool StartWayland();
+    // On the session bus started before, with a keyring of its own, unlocked.
+    bool StartSecretService();
 
     // The service of the next item that registers with the watcher, or "" if none does in time.
     std::string NextTrayItem(std::chrono::seconds timeout);

@@ -8,11 +8,7 @@
 
 namespace mirelight {
 
-namespace {
-
-// The system's message for error, without its line break: "The semaphore timeout period has
-// expired. (Windows error 121)".
-std::string SystemMessage(DWORD error)
+std::string WindowsErrorText(unsigned long error)
 {
     char text[512] = {};
     DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -24,8 +20,6 @@ std::string SystemMessage(DWORD error)
     return FormatText("%s%s(Windows error %lu)", words.c_str(), words.empty() ? "" : " ",
                       static_cast<unsigned long>(error));
 }
-
-} // namespace
 
 PortFailure FailureFromWindowsError(unsigned long error)
 {
@@ -47,7 +41,7 @@ PortFailure FailureFromWindowsError(unsigned long error)
         break;
     }
     PortFailure failure { PortFailure::Kind::SystemError, EIO };
-    failure.systemText = SystemMessage(error);
+    failure.systemText = WindowsErrorText(error);
     return failure;
 }
 
