@@ -33,12 +33,14 @@ bool CPanelApp::InitInstance()
     CTerminationSignals termination([&panel] { panel.ExitProgram(); },
                                     [&panel] { panel.SaveSettings(); });
     CCommandServer commands(panel.Commands());
-    CMqttBridge mqtt(panel.Commands());
+    CMqttBridge mqtt(panel.Commands(), [](const mirelight::mqtt::MqttSettings& changed) {
+        return CSettingsStore().Save(changed);
+    });
     if (lock == CInstanceLock::Outcome::Acquired) {
         commands.Listen(); // without it the panel still works
         mirelight::mqtt::MqttSettings mqttSettings;
         CSettingsStore().Load(mqttSettings);
-        mqtt.Apply(mqttSettings, QString());
+        mqtt.Start(mqttSettings);
     }
     panel.DoModal();
     return false;

@@ -1,10 +1,13 @@
 #include "outlets/CMqttBridge.h"
 
+#include "dialogs/CMqttDlg.h"
 #include "link/ButtonCount.h"
 #include "outlets/MqttMessages.h"
 #include "panel/CCommandSurface.h"
+#include "platform/SecretStore.h"
 #include "ui/CLogSink.h"
 
+#include <QMessageBox>
 #include <QStringList>
 
 using namespace mirelight::mqtt;
@@ -16,8 +19,11 @@ constexpr int kOfflineFlushMs = 1000;
 
 } // namespace
 
-CMqttBridge::CMqttBridge(CCommandSurface& commands) : m_commands(commands)
+CMqttBridge::CMqttBridge(CCommandSurface& commands, SaveSettings save)
+    : m_commands(commands), m_save(std::move(save))
 {
+    connect(&m_commands, &CCommandSurface::BrokerSettingsRequested, this,
+            &CMqttBridge::EditSettings);
     connect(&m_client, &CMqttClient::Connected, this, &CMqttBridge::OnConnected);
     connect(&m_client, &CMqttClient::MessageReceived, this, &CMqttBridge::OnMessage);
     connect(&m_client, &CMqttClient::StateChanged, this, &CMqttBridge::StateChanged);
@@ -35,10 +41,25 @@ CMqttBridge::~CMqttBridge()
     GoOffline();
 }
 
+void CMqttBridge::Start(const MqttSettings& settings)
+{
+    QString password;
+    if (settings.enabled && !settings.user.isEmpty()) {
+        const mirelight::SecretRead read = mirelight::ReadSecret(
+            mirelight::MqttSecretName(settings.user, settings.host, settings.port));
+        if (!read.done)
+            qCWarning(lcMqtt, "No password for the broker: %s", qUtf8Printable(read.problem));
+        m_passwordInFile = read.place == mirelight::SecretPlace::PrivateFile;
+        password = read.secret.value_or(QString());
+    }
+    Apply(settings, password);
+}
+
 void CMqttBridge::Apply(const MqttSettings& settings, const QString& password)
 {
     GoOffline();
     m_settings = settings;
+    m_password = password;
     if (!settings.enabled)
         return;
     if (const QString problem = ProblemWith(settings); !problem.isEmpty()) {
@@ -131,4 +152,50 @@ void CMqttBridge::Press(int button)
         });
     if (!queued)
         qCWarning(lcMqtt, "The press of button %d from MQTT was refused: too many waiting", button);
+}
+
+void CMqttBridge::EditSettings()
+{
+    CMqttDlg dialog(m_settings, m_password, PasswordPlace());
+    dialog.ShowState(StateText());
+    connect(this, &CMqttBridge::StateChanged, &dialog, [this, &dialog] {
+        dialog.ShowState(StateText());
+    });
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    KeepPassword(dialog.Settings(), dialog.Password());
+    if (m_save) {
+        if (const QString problem = m_save(dialog.Settings()); !problem.isEmpty()) {
+            qCWarning(lcMqtt, "The MQTT settings were not saved: %s", qUtf8Printable(problem));
+            QMessageBox::warning(nullptr, QStringLiteral("MQTT"), problem);
+        }
+    }
+    Apply(dialog.Settings(), dialog.Password());
+}
+
+void CMqttBridge::KeepPassword(const MqttSettings& settings, const QString& password)
+{
+    using namespace mirelight;
+    const QString before = MqttSecretName(m_settings.user, m_settings.host, m_settings.port);
+    const QString name = MqttSecretName(settings.user, settings.host, settings.port);
+    // Another account's password stays nowhere once it is not used.
+    if (!m_settings.user.isEmpty() && before != name)
+        DeleteSecret(before);
+    if (settings.user.isEmpty())
+        return;
+    const SecretOutcome kept = password.isEmpty() ? DeleteSecret(name) : WriteSecret(name, password);
+    m_passwordInFile = kept.place == SecretPlace::PrivateFile;
+    if (kept.done)
+        return;
+    qCWarning(lcMqtt, "The broker's password was not kept: %s", qUtf8Printable(kept.problem));
+    QMessageBox::warning(nullptr, QStringLiteral("MQTT"),
+                         QStringLiteral("The password could not be kept: %1").arg(kept.problem));
+}
+
+QString CMqttBridge::PasswordPlace() const
+{
+    if (m_passwordInFile)
+        return QStringLiteral("No secret store answered: the password is kept in a file only "
+                              "you can read.");
+    return QStringLiteral("The password is kept in your system's secret store.");
 }

@@ -1,16 +1,22 @@
+#include "dialogs/CMqttDlg.h"
 #include "outlets/CMqttBridge.h"
 #include "outlets/CTestBroker.h"
 #include "outlets/MqttMessages.h"
 #include "panel/CPanelDlg.h"
+#include "platform/SecretStore.h"
 #include "support/FakeTrayShell.h"
+#include "support/ModalDriver.h"
 #include "support/QtPrinters.h"
 
+#include <QCheckBox>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 
 using namespace mirelight::mqtt;
 
@@ -125,6 +131,39 @@ TEST_F(MqttBridgeTest, DiscoveryOffTakesTheConfigsAwayAndAnOrderlyEndSaysOffline
     EXPECT_EQ(m_last[AvailabilityTopic(kNode)], QByteArray(kOffline));
     EXPECT_EQ(m_broker.Receive(AvailabilityTopic(kNode), 1, 5),
               QStringList { AvailabilityTopic(kNode) + QStringLiteral(" offline") });
+}
+
+TEST_F(MqttBridgeTest, TheMenusDialogSavesTheSettingsKeepsThePasswordOutOfThemAndConnects)
+{
+    std::optional<MqttSettings> saved;
+    CMqttBridge bridge(m_panel.Commands(), [&](const MqttSettings& changed) {
+        saved = changed;
+        return QString();
+    });
+    bridge.Start(MqttSettings {}); // off: nothing asked of the secret store
+    using testsupport::Control;
+    testsupport::WhenModal<CMqttDlg>([&](CMqttDlg* dialog) {
+        Control<QCheckBox>(dialog, CMqttDlg::IDC_ENABLED)->setChecked(true);
+        const std::pair<int, QString> fields[] = {
+            { CMqttDlg::IDC_HOST, m_settings.host },
+            { CMqttDlg::IDC_PORT, QString::number(m_settings.port) },
+            { CMqttDlg::IDC_USER, QStringLiteral("me") },
+            { CMqttDlg::IDC_PASSWORD, QStringLiteral("s3cret") },
+            { CMqttDlg::IDC_DISCOVERY_PREFIX, kPrefix },
+            { CMqttDlg::IDC_NODE_ID, kNode },
+        };
+        for (const auto& [id, text] : fields)
+            Control<QLineEdit>(dialog, id)->setText(text);
+        dialog->accept();
+    });
+    m_panel.Commands().RequestBrokerSettings(); // as the menu's "MQTT..." does
+    ASSERT_TRUE(saved);
+    EXPECT_TRUE(saved->enabled);
+    EXPECT_EQ(saved->user, QStringLiteral("me"));
+    EXPECT_TRUE(Heard(AvailabilityTopic(kNode), kOnline));
+    const mirelight::SecretRead kept = mirelight::ReadSecret(
+        mirelight::MqttSecretName(QStringLiteral("me"), m_settings.host, m_settings.port));
+    EXPECT_EQ(kept.secret, QStringLiteral("s3cret")) << kept.problem.toStdString();
 }
 
 } // namespace
