@@ -13,10 +13,10 @@ constexpr int kFieldWidth = 143;
 
 } // namespace
 
-CMqttDlg::CMqttDlg(const mirelight::mqtt::MqttSettings& settings, const QString& password,
+CMqttDlg::CMqttDlg(mirelight::mqtt::MqttSettings settings, QString password,
                    const QString& passwordPlace, QWidget* parent)
-    : CTemplateDialog(parent, QStringLiteral("MQTT"), 220, 198), m_settings(settings),
-      m_password(password)
+    : CTemplateDialog(parent, QStringLiteral("MQTT"), 220, 198), m_settings(std::move(settings)),
+      m_password(std::move(password))
 {
     CreateControls(passwordPlace);
     ShowValues();

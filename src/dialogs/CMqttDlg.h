@@ -31,8 +31,8 @@ public:
     static constexpr int IDC_STATE = 1112;
 
     // passwordPlace says where the password is kept, in words for the user.
-    CMqttDlg(const mirelight::mqtt::MqttSettings& settings, const QString& password,
-             const QString& passwordPlace, QWidget* parent = nullptr);
+    CMqttDlg(mirelight::mqtt::MqttSettings settings, QString password, const QString& passwordPlace,
+             QWidget* parent = nullptr);
 
     void accept() override; // Close, or Enter
 
