@@ -1,7 +1,7 @@
 #include "SettingsSets.h"
 #include "app/CSettingsStore.h"
-#include "ui/MqttSettings.h"
 #include "support/QtPrinters.h"
+#include "ui/MqttSettings.h"
 
 #include <QDir>
 #include <QFile>
@@ -61,8 +61,15 @@ TEST_F(SettingsStoreTest, EveryKeyRoundTripsUnderItsOwnName)
     EXPECT_FALSE(mqtt.enabled);
     EXPECT_EQ(mqtt.port, 1883);
     EXPECT_TRUE(mirelight::mqtt::IsValidNodeId(mqtt.nodeId)) << mqtt.nodeId.toStdString();
-    mqtt = { true, QStringLiteral("broker, local"), 8883, QStringLiteral("me"), true,
-             QStringLiteral("/ca.pem"), false, QStringLiteral("home/ha"), QStringLiteral("pc-1") };
+    mqtt = { true,
+             QStringLiteral("broker, local"),
+             8883,
+             QStringLiteral("me"),
+             true,
+             QStringLiteral("/ca.pem"),
+             false,
+             QStringLiteral("home/ha"),
+             QStringLiteral("pc-1") };
     EXPECT_EQ(CSettingsStore().Save(mqtt), QString());
     mirelight::mqtt::MqttSettings loaded;
     CSettingsStore().Load(loaded);
