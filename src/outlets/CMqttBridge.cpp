@@ -158,9 +158,8 @@ void CMqttBridge::EditSettings()
 {
     CMqttDlg dialog(m_settings, m_password, PasswordPlace());
     dialog.ShowState(StateText());
-    connect(this, &CMqttBridge::StateChanged, &dialog, [this, &dialog] {
-        dialog.ShowState(StateText());
-    });
+    connect(this, &CMqttBridge::StateChanged, &dialog,
+            [this, &dialog] { dialog.ShowState(StateText()); });
     if (dialog.exec() != QDialog::Accepted)
         return;
     KeepPassword(dialog.Settings(), dialog.Password());
@@ -183,7 +182,8 @@ void CMqttBridge::KeepPassword(const MqttSettings& settings, const QString& pass
         DeleteSecret(before);
     if (settings.user.isEmpty())
         return;
-    const SecretOutcome kept = password.isEmpty() ? DeleteSecret(name) : WriteSecret(name, password);
+    const SecretOutcome kept
+        = password.isEmpty() ? DeleteSecret(name) : WriteSecret(name, password);
     m_passwordInFile = kept.place == SecretPlace::PrivateFile;
     if (kept.done)
         return;

@@ -220,7 +220,8 @@ TEST(EndToEndMqtt, AnnouncedPressedOverTheBrokerAndOfflineByTheWillWhenKilled)
     const QStringList config
         = broker.Receive(QStringLiteral("homeassistant/button/e2e/button_2/config"), 1, 10);
     ASSERT_EQ(config.size(), 1);
-    EXPECT_TRUE(config.front().contains(QStringLiteral("\"name\":\"Porch\""))) << config.front().toStdString();
+    EXPECT_TRUE(config.front().contains(QStringLiteral("\"name\":\"Porch\"")))
+        << config.front().toStdString();
 
     ASSERT_TRUE(broker.Publish(QStringLiteral("mirelight/e2e/button/2/press"), "PRESS", false));
     EXPECT_TRUE(QTest::qWaitFor([&] { return sim.Lights()[1]; }, 30000));
