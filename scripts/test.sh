@@ -7,7 +7,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 # The tray, Wayland and secret store tests bring up desktops of their own: a private session
 # bus, Xvfb with IceWM's tray, a headless weston, gnome-keyring's Secret Service.
 ensure_packages "${BUILD_PACKAGES[@]}" clang-format dbus-daemon xvfb icewm weston qt6-wayland \
-  gnome-keyring
+  gnome-keyring openssl
 
 echo "== Share of test code"
 "$MIRELIGHT_ROOT/scripts/code-stats.sh"
