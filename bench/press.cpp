@@ -3,25 +3,20 @@
 // Brisko. Prints the figures beside the target; exits with 1 when it is missed and 2 when the
 // measurement itself failed.
 
+#include "BenchProcesses.h"
 #include "CBriskoSim.h"
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <mutex>
-#include <spawn.h>
 #include <string>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -40,42 +35,11 @@ int Fail(const std::string& why)
     return kNotMeasured;
 }
 
-pid_t Spawn(std::vector<std::string> arguments)
-{
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    // What the commands print is not the point here.
-    posix_spawn_file_actions_t quiet;
-    ::posix_spawn_file_actions_init(&quiet);
-    ::posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const int failed = ::posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), environ);
-    ::posix_spawn_file_actions_destroy(&quiet);
-    return failed == 0 ? pid : -1;
-}
-
-// A user of our own: settings, port link, lock and socket in a folder that goes afterwards.
-std::filesystem::path IsolateUser()
-{
-    char pattern[] = "/tmp/mirelight-press-bench-XXXXXX";
-    const std::filesystem::path root = ::mkdtemp(pattern);
-    for (const char* folder : { "config", "runtime" }) {
-        std::filesystem::create_directory(root / folder);
-        ::chmod((root / folder).c_str(), 0700);
-    }
-    ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
-    ::setenv("XDG_RUNTIME_DIR", (root / "runtime").c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    return root;
-}
-
 } // namespace
 
 int main()
 {
-    const std::filesystem::path root = IsolateUser();
+    const std::filesystem::path root = bench::IsolateUser("mirelight-press-bench");
     std::mutex mutex;
     std::vector<Clock::time_point> messageTimes;
     mirelight::CBriskoSim sim(1, [&](const std::string& event) {
@@ -86,7 +50,7 @@ int main()
     });
     if (!sim.Start())
         return Fail(sim.LastError());
-    const pid_t instance = Spawn({ MIRELIGHT_EXE });
+    const pid_t instance = bench::Spawn({ MIRELIGHT_EXE });
     const bool connected = instance > 0 && sim.WaitForRequests(12, 10s) && [&] {
         const auto socket = root / "runtime" / "Mirelight Commands";
         for (int i = 0; i < 100 && !std::filesystem::exists(socket); ++i)
@@ -96,7 +60,7 @@ int main()
     std::vector<Milliseconds> times;
     for (int i = 0; connected && i < kPresses; ++i) {
         const auto start = Clock::now();
-        const pid_t press = Spawn({ MIRELIGHT_EXE, "--press", "1" });
+        const pid_t press = bench::Spawn({ MIRELIGHT_EXE, "--press", "1" });
         int status = 0;
         if (press < 0 || ::waitpid(press, &status, 0) != press || !WIFEXITED(status)
             || WEXITSTATUS(status) != 0)

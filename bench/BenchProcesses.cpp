@@ -1,0 +1,43 @@
+#include "BenchProcesses.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace bench {
+
+pid_t Spawn(std::vector<std::string> arguments)
+{
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    // What the commands print is not the point here.
+    posix_spawn_file_actions_t quiet;
+    ::posix_spawn_file_actions_init(&quiet);
+    ::posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    const int failed = ::posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), environ);
+    ::posix_spawn_file_actions_destroy(&quiet);
+    return failed == 0 ? pid : -1;
+}
+
+std::filesystem::path IsolateUser(const std::string& name)
+{
+    std::string pattern = "/tmp/" + name + "-XXXXXX";
+    const std::filesystem::path root = ::mkdtemp(pattern.data());
+    for (const char* folder : { "config", "runtime" }) {
+        std::filesystem::create_directory(root / folder);
+        ::chmod((root / folder).c_str(), 0700);
+    }
+    ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", (root / "runtime").c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    return root;
+}
+
+} // namespace bench
