@@ -24,21 +24,18 @@ ensure_packages cmake ninja-build g++-mingw-w64-x86-64-posix qt6-base-dev-tools 
   xvfb openbox xdotool mosquitto mosquitto-clients python3
 
 # -- The executable
-qt="$MIRELIGHT_ROOT/build/qt6-mingw"
-if [ ! -d "$qt" ] || [ "$qt_archive" -nt "$qt" ]; then
-  rm -rf "$qt"
-  mkdir -p "$MIRELIGHT_ROOT/build"
-  tar xJf "$qt_archive" -C "$MIRELIGHT_ROOT/build"
-  touch "$qt"
-fi
-mosquitto_archive="$MIRELIGHT_ROOT/../shared/mosquitto-mingw/mosquitto-mingw.tar.xz"
-mosquitto="$MIRELIGHT_ROOT/build/mosquitto-mingw"
-if [ ! -d "$mosquitto" ] || [ "$mosquitto_archive" -nt "$mosquitto" ]; then
-  rm -rf "$mosquitto"
-  mkdir -p "$MIRELIGHT_ROOT/build"
-  tar xJf "$mosquitto_archive" -C "$MIRELIGHT_ROOT/build"
-  touch "$mosquitto"
-fi
+# unpack <archive> <folder name>: into build/, again whenever the archive is newer.
+unpack() {
+  local folder="$MIRELIGHT_ROOT/build/$2"
+  if [ ! -d "$folder" ] || [ "$1" -nt "$folder" ]; then
+    rm -rf "$folder"
+    mkdir -p "$MIRELIGHT_ROOT/build"
+    tar xJf "$1" -C "$MIRELIGHT_ROOT/build"
+    touch "$folder"
+  fi
+}
+unpack "$qt_archive" qt6-mingw
+unpack "$MIRELIGHT_ROOT/../shared/mosquitto-mingw/mosquitto-mingw.tar.xz" mosquitto-mingw
 (cd "$MIRELIGHT_ROOT" && cmake --preset mingw-qt >/dev/null)
 cmake --build "$MIRELIGHT_ROOT/build/mingw-qt" --target mirelight --parallel "$(nproc)"
 exe="$MIRELIGHT_ROOT/build/mingw-qt/src/mirelight.exe"
