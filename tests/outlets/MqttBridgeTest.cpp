@@ -77,7 +77,7 @@ protected:
     MqttSettings m_settings;
 };
 
-TEST_F(MqttBridgeTest, AnnouncesTheStateAndTheButtonsAgainWhenTheyOrHomeAssistantChange)
+TEST_F(MqttBridgeTest, AnnouncesItsButtonsAgainWhenTheyChangeAndWhenHomeAssistantOrTheBrokerRestart)
 {
     CMqttBridge bridge(m_panel.Commands());
     bridge.Apply(m_settings, QString());
@@ -110,6 +110,11 @@ TEST_F(MqttBridgeTest, AnnouncesTheStateAndTheButtonsAgainWhenTheyOrHomeAssistan
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_heard[StatusTopic(kNode)] > statuses; }, kWaitMs));
     QTest::qWait(500); // for any status of a press that should not have been
     EXPECT_EQ(m_heard[StatusTopic(kNode)], statuses + 1);
+
+    // A broker that restarts has forgotten everything retained: it is all announced again.
+    ASSERT_TRUE(m_broker.Restart());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_heard[config8] >= 4; }, kWaitMs));
+    EXPECT_TRUE(Heard(AvailabilityTopic(kNode), kOnline, 2));
 }
 
 TEST_F(MqttBridgeTest, DiscoveryOffTakesTheConfigsAwayAndAnOrderlyEndSaysOffline)
