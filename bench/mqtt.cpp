@@ -3,7 +3,7 @@
 // in 5 s while it is connected and idle. Prints the figures beside the target; exits with 1
 // when the median misses it and 2 when the measurement itself failed.
 
-#include "BenchProcesses.h"
+#include "BenchSupport.h"
 #include "CBriskoSim.h"
 #include "outlets/CMqttClient.h"
 
@@ -11,22 +11,19 @@
 #include <QDeadlineTimer>
 #include <QSettings>
 
-#include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <mutex>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using Milliseconds = std::chrono::duration<double, std::milli>;
+using bench::Milliseconds;
 using namespace std::chrono_literals;
 
 constexpr int kPresses = 100;
@@ -152,12 +149,8 @@ int main(int argc, char* argv[])
         wakeups = ContextSwitches(instance) - before;
     }
     client.Stop();
-    for (const pid_t pid : { instance, broker }) {
-        if (pid > 0) {
-            ::kill(pid, SIGTERM);
-            ::waitpid(pid, nullptr, 0);
-        }
-    }
+    bench::End(instance);
+    bench::End(broker);
     sim.Stop();
     std::filesystem::remove_all(root);
     if (!ready)
@@ -165,14 +158,8 @@ int main(int argc, char* argv[])
     if (times.size() != kPresses)
         return Fail("a press over MQTT did not reach the dongle");
 
-    std::sort(times.begin(), times.end());
-    const Milliseconds median = (times[(kPresses - 1) / 2] + times[kPresses / 2]) / 2.0;
-    const bool met = median < kTarget;
-    std::printf("From a PRESS published on the broker to its request at the dongle (%d times):\n"
-                "  median %.1f ms   (target < %.0f ms)  %s\n"
-                "  max    %.1f ms   (no target)\n"
-                "Connected and idle: %ld wake-ups in 5 s (the keep-alive's timer)\n",
-                kPresses, median.count(), kTarget.count(), met ? "ok" : "MISSED",
-                times.back().count(), wakeups);
+    const bool met = bench::PrintLatencies(
+        "From a PRESS published on the broker to its request at the dongle", times, kTarget);
+    std::printf("Connected and idle: %ld wake-ups in 5 s (the keep-alive's timer)\n", wakeups);
     return met ? 0 : kMissedTarget;
 }

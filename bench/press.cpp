@@ -3,12 +3,10 @@
 // Brisko. Prints the figures beside the target; exits with 1 when it is missed and 2 when the
 // measurement itself failed.
 
-#include "BenchProcesses.h"
+#include "BenchSupport.h"
 #include "CBriskoSim.h"
 
-#include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
@@ -21,7 +19,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using Milliseconds = std::chrono::duration<double, std::milli>;
+using bench::Milliseconds;
 using namespace std::chrono_literals;
 
 constexpr int kPresses = 30;
@@ -70,10 +68,7 @@ int main()
             break;
         times.push_back(messageTimes.back() - start);
     }
-    if (instance > 0) {
-        ::kill(instance, SIGTERM);
-        ::waitpid(instance, nullptr, 0);
-    }
+    bench::End(instance);
     sim.Stop();
     std::filesystem::remove_all(root);
     if (!connected)
@@ -81,13 +76,7 @@ int main()
     if (times.size() != kPresses)
         return Fail("a press was not confirmed");
 
-    std::sort(times.begin(), times.end());
-    const Milliseconds median = (times[(kPresses - 1) / 2] + times[kPresses / 2]) / 2.0;
-    const bool met = median < kTarget;
-    std::printf("From starting \"mirelight --press 1\" to its request at the dongle (%d times):\n"
-                "  median %.1f ms   (target < %.0f ms)  %s\n"
-                "  max    %.1f ms   (no target)\n",
-                kPresses, median.count(), kTarget.count(), met ? "ok" : "MISSED",
-                times.back().count());
+    const bool met = bench::PrintLatencies(
+        "From starting \"mirelight --press 1\" to its request at the dongle", times, kTarget);
     return met ? 0 : kMissedTarget;
 }

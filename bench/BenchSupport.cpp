@@ -1,9 +1,13 @@
-#include "BenchProcesses.h"
+#include "BenchSupport.h"
 
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -38,6 +42,28 @@ std::filesystem::path IsolateUser(const std::string& name)
     ::setenv("XDG_RUNTIME_DIR", (root / "runtime").c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     return root;
+}
+
+void End(pid_t pid)
+{
+    if (pid <= 0)
+        return;
+    ::kill(pid, SIGTERM);
+    ::waitpid(pid, nullptr, 0);
+}
+
+bool PrintLatencies(const std::string& what, std::vector<Milliseconds> times, Milliseconds target)
+{
+    std::sort(times.begin(), times.end());
+    const std::size_t count = times.size();
+    const Milliseconds median = (times[(count - 1) / 2] + times[count / 2]) / 2.0;
+    const bool met = median < target;
+    std::printf("%s (%zu times):\n"
+                "  median %.1f ms   (target < %.0f ms)  %s\n"
+                "  max    %.1f ms   (no target)\n",
+                what.c_str(), count, median.count(), target.count(), met ? "ok" : "MISSED",
+                times.back().count());
+    return met;
 }
 
 } // namespace bench
