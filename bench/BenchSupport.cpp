@@ -44,6 +44,12 @@ std::filesystem::path IsolateUser(const std::string& name)
     return root;
 }
 
+int Fail(const std::string& program, const std::string& why)
+{
+    std::fprintf(stderr, "%s: %s\n", program.c_str(), why.c_str());
+    return kNotMeasured;
+}
+
 void End(pid_t pid)
 {
     if (pid <= 0)

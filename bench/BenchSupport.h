@@ -22,6 +22,13 @@ void End(pid_t pid);
 
 using Milliseconds = std::chrono::duration<double, std::milli>;
 
+// The exit codes of a benchmark with a target.
+inline constexpr int kMissedTarget = 1;
+inline constexpr int kNotMeasured = 2;
+
+// Says why nothing could be measured, as program; kNotMeasured.
+int Fail(const std::string& program, const std::string& why);
+
 // Prints the median and the maximum of times under the heading what, the median beside its
 // target; whether the median met it.
 bool PrintLatencies(const std::string& what, std::vector<Milliseconds> times, Milliseconds target);

@@ -28,14 +28,11 @@ using namespace std::chrono_literals;
 
 constexpr int kPresses = 100;
 constexpr Milliseconds kTarget = 20ms;
-constexpr int kMissedTarget = 1;
-constexpr int kNotMeasured = 2;
 const QString kNode = QStringLiteral("bench");
 
 int Fail(const std::string& why)
 {
-    std::fprintf(stderr, "mirelight-mqtt-bench: %s\n", why.c_str());
-    return kNotMeasured;
+    return bench::Fail("mirelight-mqtt-bench", why);
 }
 
 int FreePort()
@@ -161,5 +158,5 @@ int main(int argc, char* argv[])
     const bool met = bench::PrintLatencies(
         "From a PRESS published on the broker to its request at the dongle", times, kTarget);
     std::printf("Connected and idle: %ld wake-ups in 5 s (the keep-alive's timer)\n", wakeups);
-    return met ? 0 : kMissedTarget;
+    return met ? 0 : bench::kMissedTarget;
 }

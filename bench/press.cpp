@@ -24,13 +24,10 @@ using namespace std::chrono_literals;
 
 constexpr int kPresses = 30;
 constexpr Milliseconds kTarget = 50ms;
-constexpr int kMissedTarget = 1;
-constexpr int kNotMeasured = 2;
 
 int Fail(const std::string& why)
 {
-    std::fprintf(stderr, "mirelight-press-bench: %s\n", why.c_str());
-    return kNotMeasured;
+    return bench::Fail("mirelight-press-bench", why);
 }
 
 } // namespace
@@ -78,5 +75,5 @@ int main()
 
     const bool met = bench::PrintLatencies(
         "From starting \"mirelight --press 1\" to its request at the dongle", times, kTarget);
-    return met ? 0 : kMissedTarget;
+    return met ? 0 : bench::kMissedTarget;
 }
