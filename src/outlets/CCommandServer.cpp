@@ -106,10 +106,14 @@ void CCommandServer::OnClientGone()
 void CCommandServer::Serve(QLocalSocket* client)
 {
     connect(client, &QLocalSocket::readyRead, this, [this, client] { OnReadyRead(client); });
-    QTimer::singleShot(kRequestTimeoutMs, client, [client] {
+    // The client's own timer: it goes with the client, so a served client leaves no wake-up.
+    auto* pTimeout = new QTimer(client);
+    pTimeout->setSingleShot(true);
+    connect(pTimeout, &QTimer::timeout, client, [client] {
         if (!client->property(kTaken).toBool())
             client->abort();
     });
+    pTimeout->start(kRequestTimeoutMs);
     OnReadyRead(client); // it may have written before we looked
 }
 
