@@ -4,6 +4,7 @@
 
 #include <QEventLoop>
 #include <QFutureWatcher>
+#include <QHostInfo>
 #include <QNetworkInformation>
 #include <QPromise>
 #include <QSocketNotifier>
@@ -11,6 +12,7 @@
 #include <mosquitto.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <string>
 #include <system_error>
@@ -41,6 +43,7 @@ struct CMqttClient::Session
 {
     mosquitto* pMosq = nullptr;
     int connectErrno = 0; // the worker's, for the log
+    std::atomic<bool> abandoned = false; // stopped or started again: the worker must not connect
     ~Session()
     {
         if (pMosq)
@@ -55,15 +58,6 @@ CMqttClient::CMqttClient(QObject* parent) : QObject(parent), m_stateText(tr("Not
     connect(&m_retry, &QTimer::timeout, this, &CMqttClient::Attempt);
     m_misc.setInterval(kMiscIntervalMs);
     connect(&m_misc, &QTimer::timeout, this, &CMqttClient::OnMiscTimer);
-    // Windows' static Qt has no network-information plugin: there only the back-off retries.
-    if (QNetworkInformation::loadDefaultBackend()) {
-        connect(QNetworkInformation::instance(), &QNetworkInformation::reachabilityChanged, this,
-                [this](QNetworkInformation::Reachability reachability) {
-                    if (reachability != QNetworkInformation::Reachability::Disconnected
-                        && reachability != QNetworkInformation::Reachability::Unknown)
-                        OnReachabilityBack();
-                });
-    }
 }
 
 CMqttClient::~CMqttClient()
@@ -74,9 +68,25 @@ CMqttClient::~CMqttClient()
 void CMqttClient::Start(const Options& options)
 {
     TearDown(true);
+    WatchReachability();
     m_options = options;
     m_retrySeconds = kFirstRetrySeconds;
     Attempt();
+}
+
+// Only once started: a bridge that stays off must not even listen to the network's news.
+// Windows' static Qt has no network-information plugin: there only the back-off retries.
+void CMqttClient::WatchReachability()
+{
+    if (m_watchingReachability || !QNetworkInformation::loadDefaultBackend())
+        return;
+    m_watchingReachability = true;
+    connect(QNetworkInformation::instance(), &QNetworkInformation::reachabilityChanged, this,
+            [this](QNetworkInformation::Reachability reachability) {
+                if (reachability != QNetworkInformation::Reachability::Disconnected
+                    && reachability != QNetworkInformation::Reachability::Unknown)
+                    OnReachabilityBack();
+            });
 }
 
 void CMqttClient::Stop()
@@ -157,14 +167,29 @@ void CMqttClient::Attempt()
     });
     pWatcher->setFuture(promise->future());
     promise->start();
-    // The look-up and the connect block inside libmosquitto: not on the event loop's thread.
-    std::thread([session, promise, host = m_options.host.toStdString(), port = m_options.port,
+    std::thread([session, promise, host = m_options.host, port = m_options.port,
                  keepAlive = m_options.keepAliveSeconds] {
-        const int result = mosquitto_connect_async(session->pMosq, host.c_str(), port, keepAlive);
-        session->connectErrno = errno;
-        promise->addResult(result);
+        promise->addResult(ConnectAsync(*session, host, port, keepAlive));
         promise->finish();
     }).detach();
+}
+
+// On the worker: the look-up and the connect block inside libmosquitto. A name server can take
+// seconds; looking up first lets an attempt abandoned meanwhile go without its CONNECT, which
+// would otherwise take the broker's session over from the attempt that replaced it.
+int CMqttClient::ConnectAsync(Session& session, const QString& host, int port, int keepAlive)
+{
+    if (const QHostInfo found = QHostInfo::fromName(host); found.error() != QHostInfo::NoError) {
+        qCWarning(lcMqtt, "Cannot look %s up: %s", qUtf8Printable(host),
+                  qUtf8Printable(found.errorString()));
+        return MOSQ_ERR_EAI;
+    }
+    if (session.abandoned)
+        return MOSQ_ERR_CONN_LOST; // nobody reads this one
+    const int result
+        = mosquitto_connect_async(session.pMosq, host.toUtf8().constData(), port, keepAlive);
+    session.connectErrno = errno;
+    return result;
 }
 
 void CMqttClient::OnAttemptDone(quint64 generation, int result)
@@ -306,6 +331,8 @@ void CMqttClient::TearDown(bool orderly)
     m_misc.stop();
     if (orderly && socketOpen && mosquitto_socket(m_session->pMosq) >= 0)
         mosquitto_disconnect(m_session->pMosq);
+    if (m_session)
+        m_session->abandoned = true;
     m_session.reset();
     m_connack = -1;
     m_inbox.clear();

@@ -73,6 +73,7 @@ private:
     struct Session;
 
     void Attempt();
+    static int ConnectAsync(Session& session, const QString& host, int port, int keepAlive);
     void OnAttemptDone(quint64 generation, int result);
     void WatchSocket();
     void OnReadable();
@@ -84,6 +85,7 @@ private:
     void FailAttempt(int result);
     void TearDown(bool orderly);
     void SetState(State state, const QString& text);
+    void WatchReachability();
     void OnReachabilityBack();
     bool SendPublish(const QString& topic, const QByteArray& payload, bool retain, int* pMid);
     QString Address() const;
@@ -100,6 +102,7 @@ private:
     std::shared_ptr<Session> m_session;
     quint64 m_generation = 0; // a worker's answer for an older one is dropped
     int m_retrySeconds = kFirstRetrySeconds;
+    bool m_watchingReachability = false;
     QTimer m_retry;
     QTimer m_misc; // keep-alive pings; runs only while a socket is open
     std::unique_ptr<QSocketNotifier> m_readNotifier;

@@ -1,3 +1,4 @@
+#include "outlets/CHeldLookup.h"
 #include "outlets/CMqttClient.h"
 #include "outlets/CTestBroker.h"
 #include "support/QtPrinters.h"
@@ -10,6 +11,9 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -139,6 +143,31 @@ TEST_F(MqttClientTest, FailuresSayWhy)
     EXPECT_TRUE(Seen(State::WaitingToRetry,
                      QStringLiteral("Cannot reach nonexistent.invalid:%1, trying again in 1 s")
                          .arg(m_options.port)));
+}
+
+// A name server that keeps the look-up waiting holds neither the window nor a new start, and
+// the abandoned attempt never connects: its CONNECT, with the same client id, would throw the
+// new connection off the broker.
+TEST_F(MqttClientTest, ALookupThatHangsHoldsNothingUpAndItsAbandonedAttemptNeverConnects)
+{
+    ASSERT_TRUE(Start());
+    CHeldLookup lookup("broker.held.invalid");
+    m_options.host = QStringLiteral("broker.held.invalid");
+    m_client.Start(m_options);
+    ASSERT_TRUE(lookup.WaitUntilAsked(1, std::chrono::milliseconds(kWaitMs)));
+    EXPECT_FALSE(lookup.AskedOnThread(std::this_thread::get_id()));
+    EXPECT_EQ(m_client.StateText(),
+              QStringLiteral("Connecting to broker.held.invalid:%1").arg(m_options.port));
+
+    QSignalSpy disconnected(&m_client, &CMqttClient::Disconnected);
+    m_options.host = QStringLiteral("127.0.0.1");
+    m_client.Start(m_options);
+    ASSERT_TRUE(WaitFor(State::Connected));
+    lookup.Release();
+    QTest::qWait(1000); // the abandoned worker's turn: time to do harm if it would
+    EXPECT_EQ(lookup.TimesAsked(), 1) << "the abandoned attempt went on to connect";
+    EXPECT_TRUE(disconnected.isEmpty());
+    EXPECT_EQ(m_client.CurrentState(), State::Connected);
 }
 
 // Never plain text instead: without the broker's certificate among its CAs, no connection.
