@@ -5,11 +5,13 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTcpServer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -53,6 +55,22 @@ CommandResult RunCommand(const QStringList& arguments, const QString& asUser = Q
              QString::fromUtf8(command.readAllStandardOutput() + command.readAllStandardError()) };
 }
 
+// Every thread's sleeps that ended, so far: how often the process woke.
+long WakeUps(qint64 pid)
+{
+    long total = 0;
+    const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
+    for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status(tasks + '/' + task + QStringLiteral("/status"));
+        if (!status.open(QIODevice::ReadOnly))
+            continue; // a thread that has ended meanwhile
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("voluntary_ctxt_switches:"))
+                total += line.mid(line.indexOf(':') + 1).trimmed().toLong();
+    }
+    return total;
+}
+
 class EndToEnd : public testing::TestWithParam<bool> // under Wayland, else offscreen, no tray
 {
 };
@@ -70,8 +88,14 @@ TEST_P(EndToEnd, StartUpConnectsAndRejoinsLogsEveryLineWhenVerboseAndAnOrderlyEn
             GTEST_SKIP() << desktop.Problem();
         ASSERT_TRUE(started) << desktop.Problem();
     }
+    // A broker set up but the bridge off: nothing may come here.
+    QTcpServer broker;
+    ASSERT_TRUE(broker.listen(QHostAddress::LocalHost));
     {
         QSettings seed(SettingsFile(), QSettings::IniFormat);
+        seed.setValue(QStringLiteral("MQTT/Enabled"), 0);
+        seed.setValue(QStringLiteral("MQTT/Host"), QStringLiteral("127.0.0.1"));
+        seed.setValue(QStringLiteral("MQTT/Port"), broker.serverPort());
         seed.setValue(QStringLiteral("Corvanthis Mirelight/m_iComChan"), 3);
         seed.setValue(QStringLiteral("Corvanthis Mirelight/Joined"), 1);
         seed.setValue(QStringLiteral("Corvanthis Mirelight/Button 2"), QStringLiteral("Porch"));
@@ -155,6 +179,13 @@ TEST_P(EndToEnd, StartUpConnectsAndRejoinsLogsEveryLineWhenVerboseAndAnOrderlyEn
             3);
         EXPECT_TRUE(sim.Lights()[1]);
     }
+
+    // At rest with the bridge off: no timer, no connection attempt.
+    QTest::qWait(500);
+    const long wakeUps = WakeUps(mirelight.processId());
+    QTest::qWait(2000);
+    EXPECT_EQ(WakeUps(mirelight.processId()) - wakeUps, 0);
+    EXPECT_FALSE(broker.hasPendingConnections());
 
     mirelight.terminate(); // as at logout: the program ends the way Exit ends it
     ASSERT_TRUE(mirelight.waitForFinished(30000));
