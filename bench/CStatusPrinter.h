@@ -10,6 +10,7 @@ class CStatusPrinter final : public IStatusSink
 {
 public:
     void ReportStatus(const std::string& text) override;
+    long ComChan() const override { return 0; } // the pseudo-terminal has no number
 };
 
 } // namespace mirelight

@@ -77,7 +77,7 @@ bool CDongleLink::SendCommand(std::string_view line)
         break;
     }
     LogEvent(m_log, "write failed: %s", m_failure.Text().c_str());
-    m_status.ReportStatus(FormatText("Write failure to COM%ld:", m_iComChan));
+    m_status.ReportStatus(FormatText("Write failure to COM%ld:", m_status.ComChan()));
     ClosePort();
     return false;
 }

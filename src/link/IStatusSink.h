@@ -13,6 +13,9 @@ public:
 
     // Replaces the status text with text.
     virtual void ReportStatus(const std::string& text) = 0;
+    // The COM number as the settings have it now: a report names the port by it, even when
+    // the port was opened under an earlier one.
+    virtual long ComChan() const = 0;
 };
 
 } // namespace mirelight

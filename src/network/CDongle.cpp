@@ -94,7 +94,7 @@ void CDongle::ReportStatus(const std::string& text)
 
 void CDongle::ReportForPort(const char* format)
 {
-    ReportStatus(FormatText(format, static_cast<long>(m_settings.m_iComChan)));
+    ReportStatus(FormatText(format, ComChan()));
 }
 
 void CDongle::FailDetection(const char* format)

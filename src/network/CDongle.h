@@ -64,6 +64,7 @@ public:
     void EndOperations();
 
     void ReportStatus(const std::string& text) override;
+    long ComChan() const override { return m_settings.m_iComChan; }
 
 private:
     struct Operation

@@ -15,7 +15,9 @@
 struct RecordingStatus final : mirelight::IStatusSink
 {
     void ReportStatus(const std::string& text) override { texts.push_back(text); }
+    long ComChan() const override { return comChan; }
     std::vector<std::string> texts;
+    long comChan = 0;
 };
 
 // An in-memory port whose reads and writes a test scripts: each AddRead() is what one read

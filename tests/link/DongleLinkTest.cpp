@@ -140,6 +140,7 @@ TEST_F(DongleLink, OnlyAWriteThatStalledOrBrokeOffIsReportedAndClosesThePort)
                                                                    { Result::TimedOut, true } }) {
         SCOPED_TRACE(static_cast<int>(result));
         m_status.texts.clear();
+        m_status.comChan = 9; // the COM box edited since the port opened: the report says 9
         ASSERT_TRUE(m_link.Open(7));
         Port().SetWriteResult(result);
         Port().AddRead("+DVRC=0B400112\r\n"); // no answer to a request that was not written
@@ -147,7 +148,7 @@ TEST_F(DongleLink, OnlyAWriteThatStalledOrBrokeOffIsReportedAndClosesThePort)
                   result == Result::Written);
         EXPECT_EQ(m_link.IsOpen(), !reported);
         EXPECT_EQ(m_status.texts,
-                  std::vector<std::string>(reported ? 1 : 0, "Write failure to COM7:"));
+                  std::vector<std::string>(reported ? 1 : 0, "Write failure to COM9:"));
         EXPECT_EQ(Port().Recorded().lastBudget, 130ms); // 5 ms a byte + 100 ms
         EXPECT_FALSE(Port().Recorded().closedDuringRead);
     }

@@ -189,6 +189,7 @@ TEST_F(LinkOverPseudoTerminal, AWriteTheDeviceNeverTakesIsAWriteFailureAndWaitsT
 {
     m_sim.SetReading(false);
     CountingWaiter waiter; // the event loop of a user interface runs while a write waits
+    m_status.comChan = kCom;
     mirelight::CDongleLink link(m_status, &waiter);
     ASSERT_TRUE(link.Open(kCom));
     const std::string line = commands::BindRequest(0);
