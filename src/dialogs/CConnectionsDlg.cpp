@@ -182,6 +182,7 @@ void CConnectionsDlg::OnRejoin()
 
 void CConnectionsDlg::OnBind()
 {
+    mirelight::CWaitCursor wait(m_host); // from the start: over the exchange's warning too
     DoDataExchange(true); // its outcome does not stop the bind
     m_dongle.Bind(m_buttonList->currentIndex());
 }
