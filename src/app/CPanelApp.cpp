@@ -30,7 +30,7 @@ bool CPanelApp::InitInstance()
     // only the lock's holder serves commands: another would take over the holder's socket.
     CUserSettings settings;
     CPanelDlg panel(nullptr, &settings);
-    CTerminationSignals termination([&panel] { panel.ExitProgram(); },
+    CTerminationSignals termination([&panel] { panel.ExitFromAnyState(); },
                                     [&panel] { panel.SaveSettings(); });
     CCommandServer commands(panel.Commands());
     CMqttBridge mqtt(panel.Commands(), [](const mirelight::mqtt::MqttSettings& changed) {

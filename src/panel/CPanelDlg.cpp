@@ -169,6 +169,11 @@ void CPanelDlg::ExitProgram()
     m_dongle.EndOperations();
     m_waiter.Abort();
     EndModal(IDCANCEL);
+}
+
+void CPanelDlg::ExitFromAnyState()
+{
+    ExitProgram();
     CloseOpenWindows();
 }
 

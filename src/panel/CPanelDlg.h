@@ -50,9 +50,13 @@ public:
 
     // Initialises the panel and runs it until Exit or OK; returns IDOK or IDCANCEL.
     int DoModal();
-    // Ends the program from whatever state it is in: open menus, dialogs and message boxes
-    // close, the dongle's wait in progress gives up and no operation starts any more.
+    // Ends the program: the dongle's wait in progress gives up, no operation starts any more,
+    // and the panel's run ends as soon as a dialog open on top of it has closed, so that the
+    // user reads what that dialog says first.
     void ExitProgram() override;
+    // Ends it from whatever state it is in, as the session's end and signals must: open
+    // menus, dialogs and message boxes close too.
+    void ExitFromAnyState();
 
     void SaveSettings() override;
     void LoadSettings();

@@ -14,6 +14,7 @@
 #include <QContextMenuEvent>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocalSocket>
 #include <QMenu>
@@ -213,6 +214,31 @@ TEST_F(OperationInProgressTest, ACancelledAddressAtStartUpEndsTheProgramWithoutS
     EXPECT_EQ(questions, 1);
 }
 
+// The program ends then too, but the user reads the Connections dialog's status first.
+TEST_F(OperationInProgressTest, ACancelledAddressInConnectionsEndsTheProgramOnceThatDialogCloses)
+{
+    bool stayedOpen = false;
+    QString status;
+    WhenTrue([this] { return m_panel.isVisible(); },
+             [&] {
+                 m_sim.Configure([](CBriskoModel& m) { m.SetMacMissing(true); });
+                 testsupport::WhenModal<CConnectionsDlg>([&](CConnectionsDlg* dialog) {
+                     testsupport::WhenModal<CSetMac>([](CSetMac* setMac) { setMac->reject(); });
+                     QTest::mouseClick(testsupport::Control<QPushButton>(dialog, 1011),
+                                       Qt::LeftButton);
+                     QCoreApplication::processEvents(); // where a queued close would come
+                     stayedOpen = dialog->isVisible();
+                     status = testsupport::Control<QLabel>(dialog, 1008)->text();
+                     dialog->reject();
+                 });
+                 QTimer::singleShot(0, &m_panel,
+                                    [this] { m_panel.OnSysCommand(CPanelDlg::IDM_CONNECTIONS); });
+             });
+    EXPECT_EQ(m_panel.DoModal(), CPanelDlg::IDCANCEL);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(status, QStringLiteral("Couldn't find Brisko on COM6:"));
+}
+
 TEST_F(OperationInProgressTest, ASignalClosesEverythingWithinASecondFromAnyState)
 {
     const auto modal = [] { return QApplication::activeModalWidget(); };
@@ -249,7 +275,7 @@ TEST_F(OperationInProgressTest, ASignalClosesEverythingWithinASecondFromAnyState
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         CPanelDlg panel(&m_shell, &m_settings);
-        CTerminationSignals termination([&panel] { panel.ExitProgram(); }, [] {});
+        CTerminationSignals termination([&panel] { panel.ExitFromAnyState(); }, [] {});
         QElapsedTimer sinceSignal;
         WhenTrue([&] { return panel.isVisible(); },
                  [&] { QTimer::singleShot(0, &panel, [&] { row.open(panel); }); });
