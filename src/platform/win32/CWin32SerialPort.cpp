@@ -33,6 +33,7 @@ bool ApplyLineSettings(HANDLE com)
         settings.ByteSize = 8;
         settings.Parity = NOPARITY;
         settings.StopBits = ONESTOPBIT;
+        // Set rather than kept as the driver reports it: Windows supports no other mode.
         settings.fBinary = TRUE;
         settings.fParity = FALSE;
         settings.fOutxCtsFlow = FALSE;
@@ -40,10 +41,13 @@ bool ApplyLineSettings(HANDLE com)
         settings.fDtrControl = DTR_CONTROL_DISABLE;
         settings.fRtsControl = RTS_CONTROL_DISABLE;
         settings.fDsrSensitivity = FALSE;
+        settings.fTXContinueOnXoff = FALSE;
         settings.fOutX = FALSE;
         settings.fInX = FALSE;
         settings.fErrorChar = FALSE;
         settings.fNull = FALSE;
+        // Set rather than kept: after an error, a driver that aborts refuses every read and
+        // write until ClearCommError, which nothing here calls, so the port would be dead.
         settings.fAbortOnError = FALSE;
         ::SetCommState(com, &settings);
     }
