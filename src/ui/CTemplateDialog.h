@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+class CStatusField;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -40,6 +41,8 @@ protected:
     // A selection-only list; its closed height is the style's, not the template's.
     QComboBox* AddDropDown(int id, const QStringList& items, int x, int y, int width);
     QCheckBox* AddCheckBox(int id, const QString& text, DluRect where);
+    // A centred, sunken line of status text.
+    CStatusField* AddStatusField(int id, DluRect where);
 
 private:
     void Place(QWidget* control, int id, DluRect where);
