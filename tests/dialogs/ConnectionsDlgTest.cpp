@@ -2,6 +2,7 @@
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CButtonsDlg.h"
 #include "dialogs/CConnectionsDlg.h"
+#include "dialogs/CMqttDlg.h"
 #include "dialogs/CSetMac.h"
 #include "panel/CPanelDlg.h"
 #include "support/FakeTrayShell.h"
@@ -12,6 +13,7 @@
 #include "platform/linux/ComPortPath.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -112,10 +114,10 @@ TEST_F(ConnectionsDlgTest, EveryDialogsTextsAndTheTabOrderOfConnections)
     QList<int> tabOrder;
     Run([&](CConnectionsDlg* dialog) {
         connections = Texts(dialog);
-        tabOrder = testsupport::TabOrder(Control<QPushButton>(dialog, 1), 7);
+        tabOrder = testsupport::TabOrder(Control<QPushButton>(dialog, 1), 8);
         dialog->reject();
     });
-    EXPECT_EQ(tabOrder, QList<int>({ 1, 1023, 1002, 1004, 1010, 1011, 1024 }));
+    EXPECT_EQ(tabOrder, QList<int>({ 1, 1023, 1002, 1004, 1008, 1010, 1011, 1024 }));
     const QString effects = "[Off|On|Toggle]";
     const std::pair<QStringList, QString> rows[] = {
         { connections,
@@ -139,6 +141,69 @@ TEST_F(ConnectionsDlgTest, EveryDialogsTextsAndTheTabOrderOfConnections)
     };
     for (const auto& [texts, expected] : rows)
         EXPECT_EQ(texts.join(u';'), expected);
+}
+
+// The name a screen reader gives a control: its own, else that of the label linked to it (Qt
+// on Linux names a list by its selected entry, and its label only through that link).
+QString SpokenName(QWidget* control)
+{
+    if (!control->accessibleName().isEmpty())
+        return control->accessibleName();
+    QAccessibleInterface* control_ = QAccessible::queryAccessibleInterface(control);
+    const auto labels = control_->relations(QAccessible::Label);
+    return labels.isEmpty() ? control_->text(QAccessible::Name)
+                            : labels.first().first->text(QAccessible::Name);
+}
+
+// "id=name" of every control of a dialog that Tab reaches, by id.
+QString SpokenNames(QWidget* dialog)
+{
+    QStringList names;
+    for (QWidget* widget : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (widget->focusPolicy() & Qt::TabFocus)
+            names << QStringLiteral("%1=%2")
+                         .arg(widget->property("controlId").toInt())
+                         .arg(SpokenName(widget));
+    }
+    names.sort();
+    return names.join(u';');
+}
+
+TEST_F(ConnectionsDlgTest, EveryControlOfEveryDialogHasANameAScreenReaderSpeaks)
+{
+    QString connections;
+    Run([&](CConnectionsDlg* dialog) {
+        connections = SpokenNames(dialog);
+        dialog->reject();
+    });
+    QStringList buttons = { QStringLiteral("1=Close"), QStringLiteral("1020=Layout"),
+                            QStringLiteral("1021=Initialize in TaskBar") };
+    for (int i = 0; i < mirelight::kButtonCount; ++i) {
+        buttons << QStringLiteral("%1=Button %2").arg(CButtonsDlg::kCaptionIds[i]).arg(i + 1);
+        buttons
+            << QStringLiteral("%1=Effect of Button %2").arg(CButtonsDlg::kEffectIds[i]).arg(i + 1);
+    }
+    buttons.sort();
+    const std::pair<QString, QString> rows[] = {
+        { connections,
+          "1002=Bind;1004=To bind or unbind a button, select the button and press "
+          "Bind;1008=Network "
+          "status;1010="
+              + kNotConnectedPortText + ";1011=Connect;1023=Join;1024=Rejoin;1=Close" },
+        { SpokenNames(std::make_unique<CSetMac>().get()),
+          "1022=Enter the MAC address provided with Brisko as 16 hex digits;1=OK;2=Cancel" },
+        { SpokenNames(std::make_unique<CAboutDlg>().get()), "1=OK" },
+        { SpokenNames(
+              std::make_unique<CMqttDlg>(mirelight::mqtt::MqttSettings(), QString(), QString())
+                  .get()),
+          "1101=Connect to an MQTT broker;1102=Host:;1103=Port:;1104=User name:;1105=Password:;"
+          "1106=Use TLS;1107=CA file (empty: the system's);1108=Announce the buttons to Home "
+          "Assistant;1109=Prefix:;1110=Node id:;1=Close;2=Cancel" },
+        { SpokenNames(std::make_unique<CButtonsDlg>(m_panel.Settings()).get()),
+          buttons.join(u';') },
+    };
+    for (const auto& [names, expected] : rows)
+        EXPECT_EQ(names, expected);
 }
 
 TEST_F(ConnectionsDlgTest, ClosedConnectedAndJoinedShowTheirStateAndTheBoundButtonStaysSelected)
