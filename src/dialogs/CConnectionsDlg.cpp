@@ -90,7 +90,7 @@ bool CConnectionsDlg::DoDataExchange(bool saveAndValidate)
 {
     if (!saveAndValidate) {
         m_comPort->setText(QString::number(m_iComPort));
-        m_status->SetStatus(m_strNetStatus);
+        m_status->setText(m_strNetStatus);
         return true;
     }
     const std::optional<int> port = LeadingInteger(m_comPort->text());

@@ -1,7 +1,10 @@
 #include "ui/CStatusField.h"
 
 #include <QAccessible>
+#include <QFocusEvent>
 #include <QToolTip>
+
+#include <utility>
 
 CStatusField::CStatusField(QWidget* parent) : QLabel(parent)
 {
@@ -10,16 +13,6 @@ CStatusField::CStatusField(QWidget* parent) : QLabel(parent)
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setFocusPolicy(Qt::StrongFocus); // selectable text alone takes the focus only by a click
-}
-
-void CStatusField::SetStatus(const QString& status)
-{
-    if (status == text())
-        return;
-    setText(status);
-    // A label is named by its text: the new status is a new name.
-    QAccessibleEvent changed(this, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&changed);
 }
 
 void CStatusField::SetReason(const QString& reason)
@@ -36,7 +29,18 @@ void CStatusField::SetReason(const QString& reason)
 void CStatusField::focusInEvent(QFocusEvent* event)
 {
     QLabel::focusInEvent(event);
-    ShowReason();
+    // The release of the Tab that brought the focus here would hide a tip shown now.
+    m_reasonOnKeyRelease
+        = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    if (!m_reasonOnKeyRelease)
+        ShowReason();
+}
+
+void CStatusField::keyReleaseEvent(QKeyEvent* event)
+{
+    QLabel::keyReleaseEvent(event);
+    if (std::exchange(m_reasonOnKeyRelease, false))
+        ShowReason();
 }
 
 void CStatusField::ShowReason()

@@ -13,13 +13,16 @@ class CStatusField : public QLabel
 public:
     explicit CStatusField(QWidget* parent);
 
-    void SetStatus(const QString& status);
-    // Empty when nothing failed.
+    // Empty when nothing failed. (The status is the text, whose changes Qt announces: a label
+    // is named by its text.)
     void SetReason(const QString& reason);
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
     void ShowReason();
+
+    bool m_reasonOnKeyRelease = false;
 };

@@ -21,8 +21,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QToolTip>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -259,6 +263,17 @@ TEST_F(ConnectionsDlgTest, ClosedConnectedAndJoinedShowTheirStateAndTheBoundButt
     });
 }
 
+// What the status field told a screen reader while it was installed.
+std::vector<QAccessible::Event>* g_statusEvents = nullptr;
+
+void KeepStatusEvents(QAccessibleEvent* event)
+{
+    const bool change = event->type() == QAccessible::NameChanged
+        || event->type() == QAccessible::DescriptionChanged;
+    if (change && event->object() && event->object()->objectName() == QStringLiteral("IDC_1008"))
+        g_statusEvents->push_back(event->type());
+}
+
 TEST_F(ConnectionsDlgTest, TheStatusTooltipSaysWhyAPortWouldNotOpenAndNothingOnceItDid)
 {
     CBriskoSim sim(kCom);
@@ -276,14 +291,33 @@ TEST_F(ConnectionsDlgTest, TheStatusTooltipSaysWhyAPortWouldNotOpenAndNothingOnc
         { 62, QStringLiteral("not a terminal") },
         { kCom, QStringLiteral("held by another program (PID %1)").arg(::getpid()) },
     };
+    std::vector<QAccessible::Event> events;
+    g_statusEvents = &events;
+    QAccessible::installUpdateHandler(KeepStatusEvents);
+    // As when a screen reader listens: the platform's bridge passes events on.
+    QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
     Run([&](CConnectionsDlg* dialog) {
         QLabel* status = Control<QLabel>(dialog, 1008);
         for (const auto& c : cases) {
             m_panel.Settings().m_iComChan = c.port;
+            events.clear();
             QTest::mouseClick(Control<QPushButton>(dialog, 1011), Qt::LeftButton);
             EXPECT_EQ(status->text(), QStringLiteral("Couldn't open COM%1:").arg(c.port));
             EXPECT_EQ(status->toolTip(), c.reason);
+            // The status's text is its name, the reason its description.
+            EXPECT_EQ(events,
+                      std::vector({ QAccessible::NameChanged, QAccessible::DescriptionChanged }));
         }
+        // From the keyboard: the field is reached, its reason shows and its text is copied.
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+        Control<QLineEdit>(dialog, 1010)->setFocus();
+        QTest::keyPress(dialog->focusWidget(), Qt::Key_Backtab);
+        EXPECT_EQ(QApplication::focusWidget(), status);
+        QTest::keyRelease(status, Qt::Key_Backtab); // to where the focus is now, as a keyboard's
+        EXPECT_TRUE(QToolTip::isVisible());
+        EXPECT_EQ(QToolTip::text(), cases[2].reason);
+        QTest::keyClick(status, Qt::Key_A, Qt::ControlModifier);
+        EXPECT_EQ(status->selectedText(), status->text());
         // A save that failed joins the reason while it lasts.
         m_panel.Commands().NotifySaveOutcome(QStringLiteral("disk full"));
         EXPECT_EQ(status->toolTip(), cases[2].reason + QStringLiteral("\ndisk full"));
@@ -294,6 +328,7 @@ TEST_F(ConnectionsDlgTest, TheStatusTooltipSaysWhyAPortWouldNotOpenAndNothingOnc
         EXPECT_EQ(status->toolTip(), QString());
         dialog->reject();
     });
+    QAccessible::installUpdateHandler(nullptr);
 }
 
 TEST_F(ConnectionsDlgTest, EveryAcceptedPortEditIsStoredAtOnceAndEscapeKeepsIt)
