@@ -210,12 +210,53 @@ TEST_F(ConnectionsDlgTest, EveryControlOfEveryDialogHasANameAScreenReaderSpeaks)
         EXPECT_EQ(names, expected);
 }
 
+// The labels of a dialog that leave the dialog or that their text does not fit, with why.
+QStringList LabelsCutOff(QWidget* dialog)
+{
+    QStringList cut;
+    for (QLabel* label : dialog->findChildren<QLabel*>()) {
+        const int needed = label->wordWrap() ? label->heightForWidth(label->width())
+                                             : label->sizeHint().height();
+        if (!dialog->rect().contains(label->geometry()))
+            cut << dialog->windowTitle() + ": out: " + label->text();
+        if ((!label->wordWrap() && label->sizeHint().width() > label->width())
+            || needed > label->height())
+            cut << dialog->windowTitle() + ": too small: " + label->text();
+    }
+    return cut;
+}
+
+// Run once for each scale factor a desktop may have (QT_SCALE_FACTOR), each state of the
+// Connections dialog with the prompts it shows then.
+TEST_F(ConnectionsDlgTest, EveryLabelOfEveryDialogFitsItAndItsText)
+{
+    CBriskoSim sim(kCom);
+    ASSERT_TRUE(sim.Start()) << sim.LastError();
+    sim.Configure([](mirelight::CBriskoModel& m) { m.SetNetworkId("5E21"); });
+    QStringList cut;
+    Run([&](CConnectionsDlg* dialog) {
+        cut << LabelsCutOff(dialog);
+        QTest::mouseClick(Control<QPushButton>(dialog, 1011), Qt::LeftButton);
+        cut << LabelsCutOff(dialog);
+        QTest::mouseClick(Control<QPushButton>(dialog, 1023), Qt::LeftButton);
+        EXPECT_TRUE(Enabled(dialog, 1002)) << "on a network";
+        cut << LabelsCutOff(dialog);
+        dialog->reject();
+    });
+    cut << LabelsCutOff(std::make_unique<CSetMac>().get())
+        << LabelsCutOff(std::make_unique<CAboutDlg>().get())
+        << LabelsCutOff(std::make_unique<CButtonsDlg>(m_panel.Settings()).get());
+    EXPECT_EQ(cut, QStringList());
+}
+
 TEST_F(ConnectionsDlgTest, ClosedConnectedAndJoinedShowTheirStateAndTheBoundButtonStaysSelected)
 {
     const auto answering = AnswerMessageBoxes();
     CBriskoSim sim(kCom);
     ASSERT_TRUE(sim.Start()) << sim.LastError();
     sim.Configure([](mirelight::CBriskoModel& m) { m.SetNetworkId("5E21"); });
+    const std::string tooLong = "The reading lamp beside the sofa in the living room";
+    m_panel.Settings().m_strButtonText[6] = tooLong;
     Run([&](CConnectionsDlg* dialog) {
         EXPECT_EQ(Text(dialog, 1009), kNotConnectedPortText);
         EXPECT_EQ(Text(dialog, 1001), kNotConnectedJoinText);
@@ -227,6 +268,9 @@ TEST_F(ConnectionsDlgTest, ClosedConnectedAndJoinedShowTheirStateAndTheBoundButt
         QComboBox* list = Control<QComboBox>(dialog, 1004);
         ASSERT_EQ(list->count(), 8);
         EXPECT_EQ(list->itemText(3), QStringLiteral("Lamp"));
+        EXPECT_EQ(list->itemText(6), QString::fromStdString(tooLong));
+        EXPECT_EQ(list->itemData(6, Qt::ToolTipRole), QString::fromStdString(tooLong));
+        EXPECT_EQ(list->itemData(3, Qt::ToolTipRole), QVariant());
         EXPECT_EQ(list->currentIndex(), 0);
         QTest::mouseClick(Control<QPushButton>(dialog, 1011), Qt::LeftButton);
         EXPECT_EQ(Text(dialog, 1008), QStringLiteral("Brisko detected on COM5:"));
@@ -251,6 +295,7 @@ TEST_F(ConnectionsDlgTest, ClosedConnectedAndJoinedShowTheirStateAndTheBoundButt
         EXPECT_EQ(m_boxTexts.size(), 1);
         EXPECT_EQ(Control<QLineEdit>(dialog, 1010)->text(), QStringLiteral("5")) << "a report";
         Control<QComboBox>(dialog, 1004)->setCurrentIndex(6); // chosen, not bound
+        EXPECT_EQ(Control<QComboBox>(dialog, 1004)->toolTip(), QString::fromStdString(tooLong));
         dialog->reject();
     });
     EXPECT_EQ(CSettingsStore().GetProfileInt(QStringLiteral("Joined"), 0), 1);
