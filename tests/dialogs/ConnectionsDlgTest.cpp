@@ -361,7 +361,8 @@ TEST_F(ConnectionsDlgTest, TheStatusTooltipSaysWhyAPortWouldNotOpenAndNothingOnc
         QTest::keyRelease(status, Qt::Key_Backtab); // to where the focus is now, as a keyboard's
         EXPECT_TRUE(QToolTip::isVisible());
         EXPECT_EQ(QToolTip::text(), cases[2].reason);
-        QTest::keyClick(status, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(status, Qt::Key_Home);
+        QTest::keyClick(status, Qt::Key_End, Qt::ShiftModifier);
         EXPECT_EQ(status->selectedText(), status->text());
         // A save that failed joins the reason while it lasts.
         m_panel.Commands().NotifySaveOutcome(QStringLiteral("disk full"));
