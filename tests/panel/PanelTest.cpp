@@ -23,6 +23,7 @@
 #include <QTimer>
 #include <climits>
 #include <gtest/gtest.h>
+#include <qpa/qwindowsysteminterface.h>
 #include <tuple>
 
 using testsupport::WhenModal;
@@ -99,6 +100,15 @@ QString PresentedButtons(CPanelDlg& panel)
     return presented;
 }
 
+QString ButtonsWhollyInside(const CPanelDlg& panel)
+{
+    QString inside;
+    for (int i = 0; i < mirelight::kButtonCount; ++i)
+        if (panel.rect().contains(panel.Button(i)->geometry()))
+            inside += QChar(u'1' + i);
+    return inside;
+}
+
 TEST_F(PanelTest, TheLayoutShowsItsButtonsOnlyTheyTakeTheFocusAndAnyStoredValueFitsTheScreen)
 {
     CPanelDlg panel(&m_shell, &m_settings);
@@ -125,10 +135,7 @@ TEST_F(PanelTest, TheLayoutShowsItsButtonsOnlyTheyTakeTheFocusAndAnyStoredValueF
     for (const auto& [layout, visible] : rows) {
         Store(QStringLiteral("Layout"), layout);
         panel.LoadSettings();
-        QString shown;
-        for (int i = 0; i < mirelight::kButtonCount; ++i)
-            if (panel.rect().contains(panel.Button(i)->geometry()))
-                shown += QChar(u'1' + i);
+        const QString shown = ButtonsWhollyInside(panel);
         EXPECT_EQ(shown, QString::fromLatin1(visible)) << layout;
         EXPECT_EQ(TabChain(panel), shown) << layout;
         EXPECT_EQ(PresentedButtons(panel), shown) << layout;
@@ -136,6 +143,20 @@ TEST_F(PanelTest, TheLayoutShowsItsButtonsOnlyTheyTakeTheFocusAndAnyStoredValueF
         EXPECT_GE(panel.height(), 1) << layout;
         EXPECT_LE(panel.height(), screenHeight) << layout;
     }
+
+    // A screen too short for the last row: that row, cut off by the edge, stays reachable.
+    QScreen* screen = QApplication::primaryScreen();
+    const QRect full = screen->geometry();
+    const QRect available = screen->availableGeometry();
+    const QRect shortScreen(available.topLeft(), QSize(available.width(), button.height() * 3 + 9));
+    QWindowSystemInterface::handleScreenGeometryChange(screen, shortScreen, shortScreen);
+    QWindowSystemInterface::flushWindowSystemEvents();
+    Store(QStringLiteral("Layout"), 7);
+    panel.LoadSettings();
+    EXPECT_EQ(ButtonsWhollyInside(panel), QStringLiteral("123456"));
+    EXPECT_EQ(TabChain(panel), QStringLiteral("12345678"));
+    QWindowSystemInterface::handleScreenGeometryChange(screen, full, available);
+    QWindowSystemInterface::flushWindowSystemEvents();
 }
 
 TEST_F(PanelTest, StartsWithStoredCaptionsAndStatusAndRemovesItsIconAtTheEnd)
