@@ -38,6 +38,7 @@ void CConnectionsDlg::CreateControls()
                                            "press Bind"),
                             { 12, 135, 208, 8 });
     m_buttonList = AddDropDown(IDC_BUTTON_LIST, {}, 12, 151, 106);
+    Captions::TipSelectedCaption(*m_buttonList);
     // Each prompt names the field below it for a screen reader.
     m_bindPrompt->setBuddy(m_buttonList);
     AddLabel(1006, QStringLiteral("To close this box, press Close."), { 15, 174, 143, 8 });

@@ -35,7 +35,8 @@ protected:
     CTemplateDialog(QWidget* parent, const QString& title, int widthDlu, int heightDlu);
 
     QPushButton* AddButton(int id, const QString& text, DluRect where);
-    // A static text; one two lines high wraps. Id 0 for a text nobody addresses.
+    // A static text; one two lines high wraps, one line too long for its rectangle widens it
+    // (and the dialog, if need be). Id 0 for a text nobody addresses.
     QLabel* AddLabel(int id, const QString& text, DluRect where);
     QLineEdit* AddEdit(int id, DluRect where);
     // A selection-only list; its closed height is the style's, not the template's.

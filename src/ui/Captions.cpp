@@ -17,13 +17,6 @@ int EntryWidth(const QComboBox& list)
         .width();
 }
 
-void FollowSelection(QComboBox& list)
-{
-    QObject::connect(&list, &QComboBox::currentIndexChanged, &list, [&list](int index) {
-        list.setToolTip(list.itemData(index, Qt::ToolTipRole).toString());
-    });
-}
-
 } // namespace
 
 namespace Captions {
@@ -36,12 +29,17 @@ void SetButtonCaption(QPushButton& button, const QString& caption)
 
 void AddListCaption(QComboBox& list, const QString& caption)
 {
-    if (list.count() == 0)
-        FollowSelection(list);
     const bool fits = list.fontMetrics().horizontalAdvance(caption) <= EntryWidth(list);
     list.addItem(caption);
     if (!fits)
         list.setItemData(list.count() - 1, caption, Qt::ToolTipRole);
+}
+
+void TipSelectedCaption(QComboBox& list)
+{
+    QObject::connect(&list, &QComboBox::currentIndexChanged, &list, [&list](int index) {
+        list.setToolTip(list.itemData(index, Qt::ToolTipRole).toString());
+    });
 }
 
 } // namespace Captions

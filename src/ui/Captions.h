@@ -10,7 +10,9 @@ class QPushButton;
 namespace Captions {
 
 void SetButtonCaption(QPushButton& button, const QString& caption);
-// A new last entry of a list of captions; the closed list's tooltip follows its selection.
+// A new last entry of a list of captions.
 void AddListCaption(QComboBox& list, const QString& caption);
+// From now on the closed list's tooltip is that of the entry it shows.
+void TipSelectedCaption(QComboBox& list);
 
 } // namespace Captions

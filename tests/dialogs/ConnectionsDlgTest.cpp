@@ -367,6 +367,7 @@ TEST_F(ConnectionsDlgTest, TheStatusTooltipSaysWhyAPortWouldNotOpenAndNothingOnc
         // A save that failed joins the reason while it lasts.
         m_panel.Commands().NotifySaveOutcome(QStringLiteral("disk full"));
         EXPECT_EQ(status->toolTip(), cases[2].reason + QStringLiteral("\ndisk full"));
+        EXPECT_EQ(QToolTip::text(), status->toolTip()) << "shown again to the keyboard's user";
         m_panel.Commands().NotifySaveOutcome(QString());
         ::close(holder);
         QTest::mouseClick(Control<QPushButton>(dialog, 1011), Qt::LeftButton);
