@@ -49,11 +49,11 @@ QLabel* CTemplateDialog::AddLabel(int id, const QString& text, DluRect where)
         label->setWordWrap(true);
     } else if (label->sizeHint().width() > label->width()) {
         // Our font runs wider than the one the template was drawn for: a one-line text
-        // takes the room it needs rather than losing its end, and the dialog grows with it,
-        // or its own edge would cut the end off instead.
-        const int rightMargin = width() - label->geometry().right();
+        // takes the room it needs rather than losing its end. Where that is more than the
+        // dialog has, the dialog grows, or its own edge would cut the end off instead; the
+        // label then stands as far from its right edge as from its left.
         label->resize(label->sizeHint().width(), label->height());
-        setFixedWidth(std::max(width(), label->geometry().right() + rightMargin));
+        setFixedWidth(std::max(width(), label->x() + label->width() + label->x()));
     }
     return label;
 }
