@@ -153,9 +153,9 @@ QString SpokenName(QWidget* control)
 {
     if (!control->accessibleName().isEmpty())
         return control->accessibleName();
-    QAccessibleInterface* control_ = QAccessible::queryAccessibleInterface(control);
-    const auto labels = control_->relations(QAccessible::Label);
-    return labels.isEmpty() ? control_->text(QAccessible::Name)
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+    const auto labels = accessible->relations(QAccessible::Label);
+    return labels.isEmpty() ? accessible->text(QAccessible::Name)
                             : labels.first().first->text(QAccessible::Name);
 }
 
@@ -190,9 +190,8 @@ TEST_F(ConnectionsDlgTest, EveryControlOfEveryDialogHasANameAScreenReaderSpeaks)
     buttons.sort();
     const std::pair<QString, QString> rows[] = {
         { connections,
-          "1002=Bind;1004=To bind or unbind a button, select the button and press "
-          "Bind;1008=Network "
-          "status;1010="
+          "1002=Bind;1004=To bind or unbind a button, select the button and press Bind;"
+          "1008=Network status;1010="
               + kNotConnectedPortText + ";1011=Connect;1023=Join;1024=Rejoin;1=Close" },
         { SpokenNames(std::make_unique<CSetMac>().get()),
           "1022=Enter the MAC address provided with Brisko as 16 hex digits;1=OK;2=Cancel" },
@@ -245,7 +244,12 @@ TEST_F(ConnectionsDlgTest, EveryLabelOfEveryDialogFitsItAndItsText)
     });
     cut << LabelsCutOff(std::make_unique<CSetMac>().get())
         << LabelsCutOff(std::make_unique<CAboutDlg>().get())
-        << LabelsCutOff(std::make_unique<CButtonsDlg>(m_panel.Settings()).get());
+        << LabelsCutOff(std::make_unique<CButtonsDlg>(m_panel.Settings()).get())
+        << LabelsCutOff(std::make_unique<CMqttDlg>(
+                            mirelight::mqtt::MqttSettings(), QString(),
+                            QStringLiteral("No secret store answered: the password is kept in "
+                                           "a file only you can read."))
+                            .get());
     EXPECT_EQ(cut, QStringList());
 }
 
