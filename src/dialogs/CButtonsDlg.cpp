@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -32,9 +33,10 @@ void CButtonsDlg::CreateControls()
 
     AddLabel(0, QStringLiteral("Button Text"), { 54, 7, 39, 8 });
     AddLabel(0, QStringLiteral("Effect"), { 171, 7, 20, 8 });
+    std::array<QLabel*, kButtonCount> rowLabels {};
     for (int i = 0; i < kButtonCount; ++i)
-        AddLabel(0, QStringLiteral("Button %1").arg(i + 1),
-                 { i < 3 ? 17 : 18, 22 + 17 * i, 28, 8 });
+        rowLabels[i] = AddLabel(0, QStringLiteral("Button %1").arg(i + 1),
+                                { i < 3 ? 17 : 18, 22 + 17 * i, 28, 8 });
 
     const QStringList effects
         = { QStringLiteral("Off"), QStringLiteral("On"), QStringLiteral("Toggle") };
@@ -47,13 +49,21 @@ void CButtonsDlg::CreateControls()
     m_captionEdits[kLastRow] = AddEdit(kCaptionIds[kLastRow], { 53, 138, 107, 14 });
     m_effectLists[kLastRow] = AddDropDown(kEffectIds[kLastRow], effects, 169, 139, 50);
 
-    AddLabel(0, QStringLiteral("Layout"), { 18, 167, 23, 8 });
+    // A row's label names its caption box for a screen reader; its effect list has no label
+    // of its own, only the column's heading.
+    for (int i = 0; i < kButtonCount; ++i) {
+        rowLabels[i]->setBuddy(m_captionEdits[i]);
+        m_effectLists[i]->setAccessibleName(QStringLiteral("Effect of Button %1").arg(i + 1));
+    }
+
+    QLabel* layoutLabel = AddLabel(0, QStringLiteral("Layout"), { 18, 167, 23, 8 });
     m_layoutList = AddDropDown(IDC_LAYOUT,
                                { QStringLiteral("1 button"), QStringLiteral("2 x 1 buttons"),
                                  QStringLiteral("1 x 2 buttons"), QStringLiteral("2 x 2 buttons"),
                                  QStringLiteral("1 x 3 buttons"), QStringLiteral("2 x 3 buttons"),
                                  QStringLiteral("1 x 4 buttons"), QStringLiteral("2 x 4 buttons") },
                                53, 164, 107);
+    layoutLabel->setBuddy(m_layoutList);
     m_initInTaskBar = AddCheckBox(IDC_INIT_IN_TASKBAR, QStringLiteral("Initialize in TaskBar"),
                                   { 53, 189, 108, 10 });
 }

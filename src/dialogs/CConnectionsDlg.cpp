@@ -3,6 +3,8 @@
 #include "network/CDongle.h"
 #include "network/CWaitCursor.h"
 #include "network/IDongleHost.h"
+#include "ui/CStatusField.h"
+#include "ui/Captions.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -36,14 +38,16 @@ void CConnectionsDlg::CreateControls()
                                            "press Bind"),
                             { 12, 135, 208, 8 });
     m_buttonList = AddDropDown(IDC_BUTTON_LIST, {}, 12, 151, 106);
+    Captions::TipSelectedCaption(*m_buttonList);
+    // Each prompt names the field below it for a screen reader.
+    m_bindPrompt->setBuddy(m_buttonList);
     AddLabel(1006, QStringLiteral("To close this box, press Close."), { 15, 174, 143, 8 });
-    AddLabel(1007, QStringLiteral("Network status"), { 12, 7, 184, 8 });
-    m_status = AddLabel(IDC_STATUS, QString(), { 12, 20, 232, 10 });
-    m_status->setAlignment(Qt::AlignCenter);
-    m_status->setTextFormat(Qt::PlainText); // the dongle's lines end up here
-    m_status->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    QLabel* statusHeading = AddLabel(1007, QStringLiteral("Network status"), { 12, 7, 184, 8 });
+    m_status = AddStatusField(IDC_STATUS, { 12, 20, 232, 10 });
+    statusHeading->setBuddy(m_status);
     m_comPrompt = AddLabel(IDC_COM_PROMPT, QString(), { 12, 38, 232, 17 });
     m_comPort = AddEdit(IDC_COM_PORT, { 12, 61, 40, 14 });
+    m_comPrompt->setBuddy(m_comPort);
     // Only the user's edits count: writing the box from the members emits no textEdited.
     connect(m_comPort, &QLineEdit::textEdited, this, &CConnectionsDlg::OnComPortEdited);
     QPushButton* connectButton
@@ -61,7 +65,7 @@ int CConnectionsDlg::exec()
         // second shows.
         DoDataExchange(false);
         for (const std::string& caption : m_settings.m_strButtonText)
-            m_buttonList->addItem(QString::fromStdString(caption));
+            Captions::AddListCaption(*m_buttonList, QString::fromStdString(caption));
         m_buttonList->setCurrentIndex(m_dongle.BindButton());
         m_iComPort = m_settings.m_iComChan;
         m_strNetStatus = QString::fromStdString(m_dongle.Status());
@@ -147,7 +151,7 @@ void CConnectionsDlg::ShowFailureReason()
 {
     QStringList reasons { QString::fromStdString(m_dongle.FailureReason()), m_saveFailure };
     reasons.removeAll(QString());
-    m_status->setToolTip(reasons.join(QLatin1Char('\n')));
+    m_status->SetReason(reasons.join(QLatin1Char('\n')));
 }
 
 void CConnectionsDlg::ShowSaveFailure(const QString& failure)

@@ -11,6 +11,7 @@ namespace mirelight {
 class CDongle;
 class IDongleHost;
 } // namespace mirelight
+class CStatusField;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -75,7 +76,7 @@ private:
     QPushButton* m_bind = nullptr;
     QLabel* m_bindPrompt = nullptr;
     QComboBox* m_buttonList = nullptr;
-    QLabel* m_status = nullptr;
+    CStatusField* m_status = nullptr;
     QLabel* m_comPrompt = nullptr;
     QLineEdit* m_comPort = nullptr;
     QPushButton* m_rejoin = nullptr;

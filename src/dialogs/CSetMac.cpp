@@ -1,6 +1,7 @@
 #include "dialogs/CSetMac.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -30,7 +31,8 @@ CSetMac::CSetMac(QWidget* parent)
     m_editMacAddress = AddEdit(IDC_MAC_ADDRESS, { 7, 33, 141, 14 });
     AddLabel(0, QStringLiteral("The MAC address of the Brisko must be set"), { 7, 7, 141, 8 });
     AddLabel(0, QStringLiteral("Enter the MAC address provided with Brisko as 16 hex digits"),
-             { 7, 17, 196, 8 });
+             { 7, 17, 196, 8 })
+        ->setBuddy(m_editMacAddress); // the line just above the box says what goes in it
 }
 
 int CSetMac::exec()

@@ -4,10 +4,13 @@
 #include "dialogs/CButtonsDlg.h"
 #include "dialogs/CConnectionsDlg.h"
 #include "dialogs/CSetMac.h"
+#include "panel/CPanelAccessible.h"
 #include "panel/CQtTrayShell.h"
 #include "platform/SystemMenu.h"
+#include "ui/Captions.h"
 #include "ui/Resources.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QEvent>
@@ -44,6 +47,12 @@ int ClampToScreen(qint64 windowSize, int frame, int available)
     return static_cast<int>(std::clamp(windowSize, smallest, largest));
 }
 
+// How many cells of a row or column begin inside room pixels, the layout's margin left out.
+int CellsInView(int room, int margin, int cell)
+{
+    return std::max(0, room - margin + cell - 1) / cell;
+}
+
 } // namespace
 
 CPanelDlg::CPanelDlg(ITrayShell* trayShell, ISettingsStorage* storage)
@@ -59,6 +68,9 @@ CPanelDlg::CPanelDlg(ITrayShell* trayShell, ISettingsStorage* storage)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);
+    static const bool accessibleInstalled
+        = (QAccessible::installFactory(&CPanelAccessible::Create), true);
+    Q_UNUSED(accessibleInstalled);
     CreateButtons();
 
     connect(&m_commands, &CCommandSurface::ShowRequested, this, &CPanelDlg::ShowFromTray);
@@ -352,7 +364,8 @@ void CPanelDlg::LoadSettings()
 void CPanelDlg::ApplyCaptions()
 {
     for (int i = 0; i < kButtonCount; ++i)
-        m_buttons[i]->setText(QString::fromStdString(m_settings.m_strButtonText[i]));
+        Captions::SetButtonCaption(*m_buttons[i],
+                                   QString::fromStdString(m_settings.m_strButtonText[i]));
     m_commands.NotifyButtonsChanged();
 }
 
@@ -370,6 +383,33 @@ void CPanelDlg::ResizeForLayout()
         = (screen() ? screen() : QApplication::primaryScreen())->availableGeometry();
     setFixedSize(ClampToScreen(windowWidth, m_cxFrame, available.width()) - m_cxFrame,
                  ClampToScreen(windowHeight, m_cyFrame, available.height()) - m_cyFrame);
+    TakeButtonsOutOfView(CellsInView(width(), 2, button.width() + 1),
+                         CellsInView(height(), 1, button.height()));
+}
+
+void CPanelDlg::TakeButtonsOutOfView(int columns, int rows)
+{
+    // A button beyond the panel's edge is still drawn, cut off, but Tab must not reach it
+    // (Space would press what nobody sees) nor a screen reader announce it.
+    QPushButton* firstInView = nullptr;
+    for (int i = 0; i < kButtonCount; ++i) {
+        const bool inView = i % 2 < columns && i / 2 < rows;
+        m_buttons[i]->setFocusPolicy(inView ? Qt::StrongFocus : Qt::NoFocus);
+        if (inView && !firstInView)
+            firstInView = m_buttons[i];
+    }
+    QWidget* focused = focusWidget();
+    if (!focused || focused->focusPolicy() != Qt::NoFocus)
+        return;
+    if (firstInView)
+        firstInView->setFocus();
+    else
+        focused->clearFocus();
+}
+
+bool CPanelDlg::IsButtonInView(int index) const
+{
+    return m_buttons[index]->focusPolicy() != Qt::NoFocus; // where TakeButtonsOutOfView keeps it
 }
 
 void CPanelDlg::StatusChanged()

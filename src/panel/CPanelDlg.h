@@ -82,6 +82,8 @@ public:
     // cppcheck-suppress CastIntegerToAddressAtReturn ; an array of pointers, not integers
     QPushButton* Button(int index) const { return m_buttons[index]; }
     bool IsVisibleAllowed() const { return m_bVisible; }
+    // False for a button the layout leaves beyond the panel's edge.
+    bool IsButtonInView(int index) const;
 
     // What the dongle operations and the Connections dialog ask of the user interface.
     void StatusChanged() override;
@@ -103,6 +105,8 @@ private:
     void AddSystemCommand(int stringId, unsigned command);
     void ApplyCaptions();
     void ResizeForLayout();
+    // Buttons beyond the first columns and rows take no focus and are not presented.
+    void TakeButtonsOutOfView(int columns, int rows);
     void ShowAtStart();
     void EndModal(int result);
     void CloseOpenWindows();

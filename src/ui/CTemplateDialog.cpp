@@ -1,5 +1,6 @@
 #include "ui/CTemplateDialog.h"
 
+#include "ui/CStatusField.h"
 #include "ui/Resources.h"
 
 #include <QCheckBox>
@@ -7,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace {
 
@@ -46,10 +49,20 @@ QLabel* CTemplateDialog::AddLabel(int id, const QString& text, DluRect where)
         label->setWordWrap(true);
     } else if (label->sizeHint().width() > label->width()) {
         // Our font runs wider than the one the template was drawn for: a one-line text
-        // takes the room it needs rather than losing its end.
+        // takes the room it needs rather than losing its end. Where that is more than the
+        // dialog has, the dialog grows, or its own edge would cut the end off instead; the
+        // label then stands as far from its right edge as from its left.
         label->resize(label->sizeHint().width(), label->height());
+        setFixedWidth(std::max(width(), label->x() + label->width() + label->x()));
     }
     return label;
+}
+
+CStatusField* CTemplateDialog::AddStatusField(int id, DluRect where)
+{
+    auto* field = new CStatusField(this);
+    Place(field, id, where);
+    return field;
 }
 
 QLineEdit* CTemplateDialog::AddEdit(int id, DluRect where)

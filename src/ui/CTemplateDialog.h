@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+class CStatusField;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -34,12 +35,15 @@ protected:
     CTemplateDialog(QWidget* parent, const QString& title, int widthDlu, int heightDlu);
 
     QPushButton* AddButton(int id, const QString& text, DluRect where);
-    // A static text; one two lines high wraps. Id 0 for a text nobody addresses.
+    // A static text; one two lines high wraps, one line too long for its rectangle widens it
+    // (and the dialog, if need be). Id 0 for a text nobody addresses.
     QLabel* AddLabel(int id, const QString& text, DluRect where);
     QLineEdit* AddEdit(int id, DluRect where);
     // A selection-only list; its closed height is the style's, not the template's.
     QComboBox* AddDropDown(int id, const QStringList& items, int x, int y, int width);
     QCheckBox* AddCheckBox(int id, const QString& text, DluRect where);
+    // A centred, sunken line of status text.
+    CStatusField* AddStatusField(int id, DluRect where);
 
 private:
     void Place(QWidget* control, int id, DluRect where);

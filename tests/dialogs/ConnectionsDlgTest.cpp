@@ -2,6 +2,7 @@
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CButtonsDlg.h"
 #include "dialogs/CConnectionsDlg.h"
+#include "dialogs/CMqttDlg.h"
 #include "dialogs/CSetMac.h"
 #include "panel/CPanelDlg.h"
 #include "support/FakeTrayShell.h"
@@ -12,6 +13,7 @@
 #include "platform/linux/ComPortPath.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
@@ -20,8 +22,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QToolTip>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -115,10 +121,10 @@ TEST_F(ConnectionsDlgTest, EveryDialogsTextsAndTheTabOrderOfConnections)
     QList<int> tabOrder;
     Run([&](CConnectionsDlg* dialog) {
         connections = Texts(dialog);
-        tabOrder = testsupport::TabOrder(Control<QPushButton>(dialog, 1), 7);
+        tabOrder = testsupport::TabOrder(Control<QPushButton>(dialog, 1), 8);
         dialog->reject();
     });
-    EXPECT_EQ(tabOrder, QList<int>({ 1, 1023, 1002, 1004, 1010, 1011, 1024 }));
+    EXPECT_EQ(tabOrder, QList<int>({ 1, 1023, 1002, 1004, 1008, 1010, 1011, 1024 }));
     const QString effects = "[Off|On|Toggle]";
     const std::pair<QStringList, QString> rows[] = {
         { connections,
@@ -144,12 +150,120 @@ TEST_F(ConnectionsDlgTest, EveryDialogsTextsAndTheTabOrderOfConnections)
         EXPECT_EQ(texts.join(u';'), expected);
 }
 
+// The name a screen reader gives a control: its own, else that of the label linked to it (Qt
+// on Linux names a list by its selected entry, and its label only through that link).
+QString SpokenName(QWidget* control)
+{
+    if (!control->accessibleName().isEmpty())
+        return control->accessibleName();
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+    const auto labels = accessible->relations(QAccessible::Label);
+    return labels.isEmpty() ? accessible->text(QAccessible::Name)
+                            : labels.first().first->text(QAccessible::Name);
+}
+
+// "id=name" of every control of a dialog that Tab reaches, by id.
+QString SpokenNames(QWidget* dialog)
+{
+    QStringList names;
+    for (QWidget* widget : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (widget->focusPolicy() & Qt::TabFocus)
+            names << QStringLiteral("%1=%2")
+                         .arg(widget->property("controlId").toInt())
+                         .arg(SpokenName(widget));
+    }
+    names.sort();
+    return names.join(u';');
+}
+
+TEST_F(ConnectionsDlgTest, EveryControlOfEveryDialogHasANameAScreenReaderSpeaks)
+{
+    QString connections;
+    Run([&](CConnectionsDlg* dialog) {
+        connections = SpokenNames(dialog);
+        dialog->reject();
+    });
+    QStringList buttons = { QStringLiteral("1=Close"), QStringLiteral("1020=Layout"),
+                            QStringLiteral("1021=Initialize in TaskBar") };
+    for (int i = 0; i < mirelight::kButtonCount; ++i) {
+        buttons << QStringLiteral("%1=Button %2").arg(CButtonsDlg::kCaptionIds[i]).arg(i + 1);
+        buttons
+            << QStringLiteral("%1=Effect of Button %2").arg(CButtonsDlg::kEffectIds[i]).arg(i + 1);
+    }
+    buttons.sort();
+    const std::pair<QString, QString> rows[] = {
+        { connections,
+          "1002=Bind;1004=To bind or unbind a button, select the button and press Bind;"
+          "1008=Network status;1010="
+              + kNotConnectedPortText + ";1011=Connect;1023=Join;1024=Rejoin;1=Close" },
+        { SpokenNames(std::make_unique<CSetMac>().get()),
+          "1022=Enter the MAC address provided with Brisko as 16 hex digits;1=OK;2=Cancel" },
+        { SpokenNames(std::make_unique<CAboutDlg>().get()), "1=OK" },
+        { SpokenNames(
+              std::make_unique<CMqttDlg>(mirelight::mqtt::MqttSettings(), QString(), QString())
+                  .get()),
+          "1101=Connect to an MQTT broker;1102=Host:;1103=Port:;1104=User name:;1105=Password:;"
+          "1106=Use TLS;1107=CA file (empty: the system's);1108=Announce the buttons to Home "
+          "Assistant;1109=Prefix:;1110=Node id:;1=Close;2=Cancel" },
+        { SpokenNames(std::make_unique<CButtonsDlg>(m_panel.Settings()).get()),
+          buttons.join(u';') },
+    };
+    for (const auto& [names, expected] : rows)
+        EXPECT_EQ(names, expected);
+}
+
+// The labels of a dialog that leave the dialog or that their text does not fit, with why.
+QStringList LabelsCutOff(QWidget* dialog)
+{
+    QStringList cut;
+    for (QLabel* label : dialog->findChildren<QLabel*>()) {
+        const int needed = label->wordWrap() ? label->heightForWidth(label->width())
+                                             : label->sizeHint().height();
+        if (!dialog->rect().contains(label->geometry()))
+            cut << dialog->windowTitle() + ": out: " + label->text();
+        if ((!label->wordWrap() && label->sizeHint().width() > label->width())
+            || needed > label->height())
+            cut << dialog->windowTitle() + ": too small: " + label->text();
+    }
+    return cut;
+}
+
+// Run once for each scale factor a desktop may have (QT_SCALE_FACTOR), each state of the
+// Connections dialog with the prompts it shows then.
+TEST_F(ConnectionsDlgTest, EveryLabelOfEveryDialogFitsItAndItsText)
+{
+    CBriskoSim sim(kCom);
+    ASSERT_TRUE(sim.Start()) << sim.LastError();
+    sim.Configure([](mirelight::CBriskoModel& m) { m.SetNetworkId("5E21"); });
+    QStringList cut;
+    Run([&](CConnectionsDlg* dialog) {
+        cut << LabelsCutOff(dialog);
+        QTest::mouseClick(Control<QPushButton>(dialog, 1011), Qt::LeftButton);
+        cut << LabelsCutOff(dialog);
+        QTest::mouseClick(Control<QPushButton>(dialog, 1023), Qt::LeftButton);
+        EXPECT_TRUE(Enabled(dialog, 1002)) << "on a network";
+        cut << LabelsCutOff(dialog);
+        dialog->reject();
+    });
+    cut << LabelsCutOff(std::make_unique<CSetMac>().get())
+        << LabelsCutOff(std::make_unique<CAboutDlg>().get())
+        << LabelsCutOff(std::make_unique<CButtonsDlg>(m_panel.Settings()).get())
+        << LabelsCutOff(std::make_unique<CMqttDlg>(
+                            mirelight::mqtt::MqttSettings(), QString(),
+                            QStringLiteral("No secret store answered: the password is kept in "
+                                           "a file only you can read."))
+                            .get());
+    EXPECT_EQ(cut, QStringList());
+}
+
 TEST_F(ConnectionsDlgTest, ClosedConnectedAndJoinedShowTheirStateAndTheBoundButtonStaysSelected)
 {
     const auto answering = AnswerMessageBoxes();
     CBriskoSim sim(kCom);
     ASSERT_TRUE(sim.Start()) << sim.LastError();
     sim.Configure([](mirelight::CBriskoModel& m) { m.SetNetworkId("5E21"); });
+    const std::string tooLong = "The reading lamp beside the sofa in the living room";
+    m_panel.Settings().m_strButtonText[6] = tooLong;
     Run([&](CConnectionsDlg* dialog) {
         EXPECT_EQ(Text(dialog, 1009), kNotConnectedPortText);
         EXPECT_EQ(Text(dialog, 1001), kNotConnectedJoinText);
@@ -161,6 +275,9 @@ TEST_F(ConnectionsDlgTest, ClosedConnectedAndJoinedShowTheirStateAndTheBoundButt
         QComboBox* list = Control<QComboBox>(dialog, 1004);
         ASSERT_EQ(list->count(), 8);
         EXPECT_EQ(list->itemText(3), QStringLiteral("Lamp"));
+        EXPECT_EQ(list->itemText(6), QString::fromStdString(tooLong));
+        EXPECT_EQ(list->itemData(6, Qt::ToolTipRole), QString::fromStdString(tooLong));
+        EXPECT_EQ(list->itemData(3, Qt::ToolTipRole), QVariant());
         EXPECT_EQ(list->currentIndex(), 0);
         QTest::mouseClick(Control<QPushButton>(dialog, 1011), Qt::LeftButton);
         EXPECT_EQ(Text(dialog, 1008), QStringLiteral("Brisko detected on COM5:"));
@@ -185,6 +302,7 @@ TEST_F(ConnectionsDlgTest, ClosedConnectedAndJoinedShowTheirStateAndTheBoundButt
         EXPECT_EQ(m_boxUnderWaitCursor, QList<bool> { true }) << "Bind's wait cursor comes first";
         EXPECT_EQ(Control<QLineEdit>(dialog, 1010)->text(), QStringLiteral("5")) << "a report";
         Control<QComboBox>(dialog, 1004)->setCurrentIndex(6); // chosen, not bound
+        EXPECT_EQ(Control<QComboBox>(dialog, 1004)->toolTip(), QString::fromStdString(tooLong));
         dialog->reject();
     });
     EXPECT_EQ(CSettingsStore().GetProfileInt(QStringLiteral("Joined"), 0), 1);
@@ -195,6 +313,17 @@ TEST_F(ConnectionsDlgTest, ClosedConnectedAndJoinedShowTheirStateAndTheBoundButt
         EXPECT_TRUE(Enabled(dialog, 1002));
         dialog->reject();
     });
+}
+
+// What the status field told a screen reader while it was installed.
+std::vector<QAccessible::Event>* g_statusEvents = nullptr;
+
+void KeepStatusEvents(QAccessibleEvent* event)
+{
+    const bool change = event->type() == QAccessible::NameChanged
+        || event->type() == QAccessible::DescriptionChanged;
+    if (change && event->object() && event->object()->objectName() == QStringLiteral("IDC_1008"))
+        g_statusEvents->push_back(event->type());
 }
 
 TEST_F(ConnectionsDlgTest, TheStatusTooltipSaysWhyAPortWouldNotOpenAndNothingOnceItDid)
@@ -214,17 +343,38 @@ TEST_F(ConnectionsDlgTest, TheStatusTooltipSaysWhyAPortWouldNotOpenAndNothingOnc
         { 62, QStringLiteral("not a terminal") },
         { kCom, QStringLiteral("held by another program (PID %1)").arg(::getpid()) },
     };
+    std::vector<QAccessible::Event> events;
+    g_statusEvents = &events;
+    QAccessible::installUpdateHandler(KeepStatusEvents);
+    // As when a screen reader listens: the platform's bridge passes events on.
+    QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
     Run([&](CConnectionsDlg* dialog) {
         QLabel* status = Control<QLabel>(dialog, 1008);
         for (const auto& c : cases) {
             m_panel.Settings().m_iComChan = c.port;
+            events.clear();
             QTest::mouseClick(Control<QPushButton>(dialog, 1011), Qt::LeftButton);
             EXPECT_EQ(status->text(), QStringLiteral("Couldn't open COM%1:").arg(c.port));
             EXPECT_EQ(status->toolTip(), c.reason);
+            // The status's text is its name, the reason its description.
+            EXPECT_EQ(events,
+                      std::vector({ QAccessible::NameChanged, QAccessible::DescriptionChanged }));
         }
+        // From the keyboard: the field is reached, its reason shows and its text is copied.
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+        Control<QLineEdit>(dialog, 1010)->setFocus();
+        QTest::keyPress(dialog->focusWidget(), Qt::Key_Backtab);
+        EXPECT_EQ(QApplication::focusWidget(), status);
+        QTest::keyRelease(status, Qt::Key_Backtab); // to where the focus is now, as a keyboard's
+        EXPECT_TRUE(QToolTip::isVisible());
+        EXPECT_EQ(QToolTip::text(), cases[2].reason);
+        QTest::keyClick(status, Qt::Key_Home);
+        QTest::keyClick(status, Qt::Key_End, Qt::ShiftModifier);
+        EXPECT_EQ(status->selectedText(), status->text());
         // A save that failed joins the reason while it lasts.
         m_panel.Commands().NotifySaveOutcome(QStringLiteral("disk full"));
         EXPECT_EQ(status->toolTip(), cases[2].reason + QStringLiteral("\ndisk full"));
+        EXPECT_EQ(QToolTip::text(), status->toolTip()) << "shown again to the keyboard's user";
         m_panel.Commands().NotifySaveOutcome(QString());
         ::close(holder);
         QTest::mouseClick(Control<QPushButton>(dialog, 1011), Qt::LeftButton);
@@ -232,6 +382,7 @@ TEST_F(ConnectionsDlgTest, TheStatusTooltipSaysWhyAPortWouldNotOpenAndNothingOnc
         EXPECT_EQ(status->toolTip(), QString());
         dialog->reject();
     });
+    QAccessible::installUpdateHandler(nullptr);
 }
 
 TEST_F(ConnectionsDlgTest, EveryAcceptedPortEditIsStoredAtOnceAndEscapeKeepsIt)

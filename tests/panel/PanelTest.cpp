@@ -8,6 +8,7 @@
 #include "support/QtPrinters.h"
 #include "ui/Resources.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -22,6 +23,7 @@
 #include <QTimer>
 #include <climits>
 #include <gtest/gtest.h>
+#include <qpa/qwindowsysteminterface.h>
 #include <tuple>
 
 using testsupport::WhenModal;
@@ -64,10 +66,54 @@ protected:
     CUserSettings m_settings;
 };
 
-TEST_F(PanelTest, TheLayoutShowsItsButtonsAndAnyStoredValueFitsTheScreen)
+// The number of the panel's button that object is ("1" to "8"), else nothing.
+QString ButtonNumber(const CPanelDlg& panel, const QObject* object)
+{
+    for (int i = 0; i < mirelight::kButtonCount; ++i)
+        if (object == panel.Button(i))
+            return QString(QChar(u'1' + i));
+    return {};
+}
+
+// The buttons that Tab visits, once round the panel's focus chain.
+QString TabChain(CPanelDlg& panel)
+{
+    QString chain;
+    for (QWidget* widget = panel.nextInFocusChain(); widget != &panel;
+         widget = widget->nextInFocusChain()) {
+        if (widget->focusPolicy() & Qt::TabFocus)
+            chain += ButtonNumber(panel, widget);
+    }
+    return chain;
+}
+
+// The buttons a screen reader finds in the panel, each where the panel says it is.
+QString PresentedButtons(CPanelDlg& panel)
+{
+    QString presented;
+    QAccessibleInterface* panelInterface = QAccessible::queryAccessibleInterface(&panel);
+    for (int i = 0; i < panelInterface->childCount(); ++i) {
+        QAccessibleInterface* child = panelInterface->child(i);
+        EXPECT_EQ(panelInterface->indexOfChild(child), i);
+        presented += ButtonNumber(panel, child->object());
+    }
+    return presented;
+}
+
+QString ButtonsWhollyInside(const CPanelDlg& panel)
+{
+    QString inside;
+    for (int i = 0; i < mirelight::kButtonCount; ++i)
+        if (panel.rect().contains(panel.Button(i)->geometry()))
+            inside += QChar(u'1' + i);
+    return inside;
+}
+
+TEST_F(PanelTest, TheLayoutShowsItsButtonsOnlyTheyTakeTheFocusAndAnyStoredValueFitsTheScreen)
 {
     CPanelDlg panel(&m_shell, &m_settings);
     panel.LoadSettings(); // the default layout: two columns of four
+    panel.Button(7)->setFocus(); // a focus the next layout leaves beyond the edge moves on
     const QSize button = panel.Button(7)->size();
     EXPECT_EQ(panel.size(), QSize((button.width() + 1) * 2 + 2, button.height() * 4 + 1));
     const int screenHeight = QApplication::primaryScreen()->availableGeometry().height();
@@ -89,20 +135,36 @@ TEST_F(PanelTest, TheLayoutShowsItsButtonsAndAnyStoredValueFitsTheScreen)
     for (const auto& [layout, visible] : rows) {
         Store(QStringLiteral("Layout"), layout);
         panel.LoadSettings();
-        QString shown;
-        for (int i = 0; i < mirelight::kButtonCount; ++i)
-            if (panel.rect().contains(panel.Button(i)->geometry()))
-                shown += QChar(u'1' + i);
+        const QString shown = ButtonsWhollyInside(panel);
         EXPECT_EQ(shown, QString::fromLatin1(visible)) << layout;
+        EXPECT_EQ(TabChain(panel), shown) << layout;
+        EXPECT_EQ(PresentedButtons(panel), shown) << layout;
+        EXPECT_EQ(ButtonNumber(panel, panel.focusWidget()), shown.left(1)) << layout;
         EXPECT_GE(panel.height(), 1) << layout;
         EXPECT_LE(panel.height(), screenHeight) << layout;
     }
+
+    // A screen too short for the last row: that row, cut off by the edge, stays reachable.
+    QScreen* screen = QApplication::primaryScreen();
+    const QRect full = screen->geometry();
+    const QRect available = screen->availableGeometry();
+    const QRect shortScreen(available.topLeft(), QSize(available.width(), button.height() * 3 + 9));
+    QWindowSystemInterface::handleScreenGeometryChange(screen, shortScreen, shortScreen);
+    QWindowSystemInterface::flushWindowSystemEvents();
+    Store(QStringLiteral("Layout"), 7);
+    panel.LoadSettings();
+    EXPECT_EQ(ButtonsWhollyInside(panel), QStringLiteral("123456"));
+    EXPECT_EQ(TabChain(panel), QStringLiteral("12345678"));
+    QWindowSystemInterface::handleScreenGeometryChange(screen, full, available);
+    QWindowSystemInterface::flushWindowSystemEvents();
 }
 
 TEST_F(PanelTest, StartsWithStoredCaptionsAndStatusAndRemovesItsIconAtTheEnd)
 {
     CSettingsStore().WriteProfileString(QStringLiteral("Button 3"), QStringLiteral("Lamp"));
     CSettingsStore().WriteProfileString(QStringLiteral("Button 4"), QString());
+    const QString tooLong = QStringLiteral("The reading lamp beside the sofa in the living room");
+    CSettingsStore().WriteProfileString(QStringLiteral("Button 5"), tooLong);
     {
         CPanelDlg panel(&m_shell, &m_settings);
         const int result = RunPanel(panel, [&] {
@@ -113,6 +175,10 @@ TEST_F(PanelTest, StartsWithStoredCaptionsAndStatusAndRemovesItsIconAtTheEnd)
             EXPECT_EQ(panel.Button(0)->text(), QStringLiteral("Button 1"));
             EXPECT_EQ(panel.Button(2)->text(), QStringLiteral("Lamp"));
             EXPECT_EQ(panel.Button(3)->text(), QString());
+            // Cut off by the button's edge as it stands, and whole in the tooltip.
+            EXPECT_EQ(panel.Button(4)->text(), tooLong);
+            EXPECT_EQ(panel.Button(4)->toolTip(), tooLong);
+            EXPECT_EQ(panel.Button(2)->toolTip(), QString());
             EXPECT_EQ(panel.findChild<QPushButton*>(QStringLiteral("IDC_1008")), panel.Button(7));
             EXPECT_EQ(panel.findChild<QPushButton*>(QStringLiteral("IDC_1004")), nullptr);
         });
