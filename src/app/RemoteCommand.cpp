@@ -5,6 +5,7 @@
 #include "outlets/CCommandServer.h"
 #include "outlets/RemoteProtocol.h"
 #include "platform/PeerCredentials.h"
+#include "platform/SerialPortList.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -57,6 +58,8 @@ int Report(const Request& request, const Answer& answer)
         Print(stdout, text);
         Print(stdout, QLatin1String(answer.portOpen ? "port: open" : "port: closed"));
         Print(stdout, QLatin1String(answer.networkUp ? "network: joined" : "network: not-joined"));
+        Print(stdout,
+              QString::fromStdString(mirelight::SerialPortListText(mirelight::ListSerialPorts())));
     } else if (!text.isEmpty()) {
         Print(stdout, text);
     }

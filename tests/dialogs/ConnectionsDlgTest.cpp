@@ -212,6 +212,12 @@ TEST_F(ConnectionsDlgTest, TheStatusTooltipSaysWhyAPortWouldNotOpenAndNothingOnc
         { kCom, QStringLiteral("held by another program (PID %1)").arg(::getpid()) },
     };
     Run([&](CConnectionsDlg* dialog) {
+        // The port box lists the ports there are to choose from as the dialog opens.
+        EXPECT_TRUE(
+            Control<QLineEdit>(dialog, 1010)
+                ->toolTip()
+                .contains(
+                    QStringLiteral("\nCOM5: %1\n").arg(QString::fromStdString(sim.DevicePath()))));
         QLabel* status = Control<QLabel>(dialog, 1008);
         for (const auto& c : cases) {
             m_panel.Settings().m_iComChan = c.port;
