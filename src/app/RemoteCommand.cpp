@@ -1,9 +1,11 @@
 #include "app/RemoteCommand.h"
 
+#include "app/QtOptions.h"
 #include "network/PanelSettings.h"
 #include "outlets/CCommandServer.h"
 #include "outlets/RemoteProtocol.h"
 #include "platform/PeerCredentials.h"
+#include "platform/SerialPortList.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -56,6 +58,8 @@ int Report(const Request& request, const Answer& answer)
         Print(stdout, text);
         Print(stdout, QLatin1String(answer.portOpen ? "port: open" : "port: closed"));
         Print(stdout, QLatin1String(answer.networkUp ? "network: joined" : "network: not-joined"));
+        Print(stdout,
+              QString::fromStdString(mirelight::SerialPortListText(mirelight::ListSerialPorts())));
     } else if (!text.isEmpty()) {
         Print(stdout, text);
     }
@@ -122,7 +126,10 @@ std::optional<int> RunCommandLine(int argc, char** argv, bool& verbose)
     QCoreApplication::setApplicationName(QStringLiteral("mirelight"));
     QCoreApplication::setApplicationVersion(QStringLiteral(MIRELIGHT_VERSION));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("A ZigBee light switch for the desktop."));
+    parser.setApplicationDescription(
+        QStringLiteral("A ZigBee light switch for the desktop.\n"
+                       "Qt's own options (-platform, -style, -stylesheet, -reverse, -display, "
+                       "-qwindowgeometry, -session and the like) go to Qt."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({
@@ -138,11 +145,15 @@ std::optional<int> RunCommandLine(int argc, char** argv, bool& verbose)
                          "millisecond timestamps (as QT_LOGGING_RULES=\"mirelight.*.debug=true\" "
                          "does).") },
     });
-    QStringList arguments = QCoreApplication::arguments();
+    // Qt's options are for the QApplication that the program runs; a command ignores them.
+    QtOptions split = QtOptions::Split(QCoreApplication::arguments());
+    if (!split.missingValue.isEmpty())
+        return BadArguments(parser,
+                            QStringLiteral("Missing value after '%1'.").arg(split.missingValue));
     // Windows' own way of asking a program for help.
-    std::replace(arguments.begin(), arguments.end(), QStringLiteral("/?"),
+    std::replace(split.own.begin(), split.own.end(), QStringLiteral("/?"),
                  QStringLiteral("--help"));
-    if (!parser.parse(arguments))
+    if (!parser.parse(split.own))
         return BadArguments(parser, parser.errorText());
     if (!parser.positionalArguments().isEmpty())
         return BadArguments(parser,

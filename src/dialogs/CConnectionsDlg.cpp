@@ -3,6 +3,7 @@
 #include "network/CDongle.h"
 #include "network/CWaitCursor.h"
 #include "network/IDongleHost.h"
+#include "platform/SerialPortList.h"
 #include "ui/CStatusField.h"
 #include "ui/Captions.h"
 
@@ -72,6 +73,9 @@ int CConnectionsDlg::exec()
         DoDataExchange(false);
         ShowFailureReason();
         UpdateControls();
+        // Which numbers there are to choose from, as the system has them now.
+        m_comPort->setToolTip(
+            QString::fromStdString(mirelight::SerialPortListText(mirelight::ListSerialPorts())));
     }
     return QDialog::exec();
 }

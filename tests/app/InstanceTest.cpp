@@ -78,8 +78,9 @@ TEST(SingleInstance, SecondStartShowsTheMessageAndTouchesNoSettingsUntilTheFirst
     };
     const auto settingsBefore = settings();
 
-    QProcess first;
-    first.start(QStringLiteral(MIRELIGHT_EXE), {});
+    QProcess first; // Qt's own options start the program as a plain start does
+    first.start(QStringLiteral(MIRELIGHT_EXE),
+                { "-platform", "offscreen", "-style", "Fusion", "-reverse", "-session", "1a-2" });
     ASSERT_TRUE(first.waitForStarted());
     ASSERT_TRUE(QTest::qWaitFor([&] { return HoldsFlock(first.processId()); }, 10000));
 

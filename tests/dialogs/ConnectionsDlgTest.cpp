@@ -349,6 +349,12 @@ TEST_F(ConnectionsDlgTest, TheStatusTooltipSaysWhyAPortWouldNotOpenAndNothingOnc
     // As when a screen reader listens: the platform's bridge passes events on.
     QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
     Run([&](CConnectionsDlg* dialog) {
+        // The port box lists the ports there are to choose from as the dialog opens.
+        EXPECT_TRUE(
+            Control<QLineEdit>(dialog, 1010)
+                ->toolTip()
+                .contains(
+                    QStringLiteral("\nCOM5: %1\n").arg(QString::fromStdString(sim.DevicePath()))));
         QLabel* status = Control<QLabel>(dialog, 1008);
         for (const auto& c : cases) {
             m_panel.Settings().m_iComChan = c.port;

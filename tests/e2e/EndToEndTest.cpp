@@ -171,6 +171,9 @@ TEST_P(EndToEnd, StartUpConnectsAndRejoinsLogsEveryLineWhenVerboseAndAnOrderlyEn
     EXPECT_EQ(press.output, QStringLiteral("Message F0 sent for button 2\n"));
     EXPECT_EQ(press.exitCode, 0);
     EXPECT_TRUE(sim.Lights()[1]);
+    EXPECT_TRUE(RunCommand({ QStringLiteral("--status") })
+                    .output.contains(QStringLiteral("\nnetwork: joined\nSerial ports present:\n")
+                                     + "COM3: " + QString::fromStdString(sim.DevicePath())));
     if (::geteuid() == 0) {
         // Another user cannot even reach the socket: our runtime folder is ours alone.
         EXPECT_EQ(

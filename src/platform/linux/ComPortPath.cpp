@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace mirelight {
@@ -47,26 +48,42 @@ std::string PortsFolder()
     return configHome.empty() ? configHome : configHome + "/Corvanthis Mirelight/ports";
 }
 
-std::string ComPortLinkPath(long n)
+namespace {
+
+std::string LinkPathIn(const std::string& folder, long n)
 {
-    const std::string folder = PortsFolder();
     return folder.empty() ? folder : folder + "/COM" + std::to_string(n);
 }
 
-std::string ResolveComPort(long n)
+} // namespace
+
+std::string ComPortLinkPath(long n)
+{
+    return LinkPathIn(PortsFolder(), n);
+}
+
+std::string ResolveComPort(long n, const PortFolders& folders)
 {
     if (n <= 0)
         return {};
     // A user's link never falls through: whatever other adapter has that number would be
     // reconfigured and sent a request it is not meant for.
-    std::string link = ComPortLinkPath(n);
+    std::string link = LinkPathIn(folders.ports, n);
     if (IsEntry(link))
         return link;
     const std::string index = std::to_string(n - 1);
     const std::array<std::string, 3> devices
-        = { "/dev/ttyUSB" + index, "/dev/ttyACM" + index, "/dev/ttyS" + index };
+        = { folders.dev + "/ttyUSB" + index, folders.dev + "/ttyACM" + index,
+            folders.dev + "/ttyS" + index };
     const auto found = std::find_if(devices.begin(), devices.end(), Exists);
     return found == devices.end() ? std::string() : *found;
+}
+
+std::string DeviceBehind(const std::string& path)
+{
+    std::error_code error;
+    const std::string device = std::filesystem::canonical(path, error).string();
+    return error ? std::filesystem::read_symlink(path, error).string() : device;
 }
 
 } // namespace mirelight

@@ -3,22 +3,7 @@
 #include "platform/linux/CPosixSerialPort.h"
 #include "platform/linux/ComPortPath.h"
 
-#include <filesystem>
-
 namespace mirelight {
-
-namespace {
-
-// The device behind a ports link as the kernel names it; for a dangling link (dongle
-// unplugged), what the link points at.
-std::string DeviceBehind(const std::string& path)
-{
-    std::error_code error;
-    const std::string device = std::filesystem::canonical(path, error).string();
-    return error ? std::filesystem::read_symlink(path, error).string() : device;
-}
-
-} // namespace
 
 std::unique_ptr<ISerialPort> OpenComPort(long comChan, PortFailure& failure, ILogSink* log)
 {
