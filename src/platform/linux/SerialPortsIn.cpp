@@ -42,7 +42,7 @@ std::vector<std::pair<long, std::string>> UsbAdapters(const std::string& dev)
         if (!index)
             index = NumberAfter(name, "ttyACM");
         if (index)
-            adapters.emplace_back(*index + 1, dev + "/" + name);
+            adapters.emplace_back(*index + 1, std::string(dev).append("/").append(name));
     }
     return adapters;
 }
@@ -76,6 +76,7 @@ std::vector<SerialPortEntry> SerialPortsIn(const PortFolders& folders)
         numbers.insert(adapter.first);
 
     std::vector<SerialPortEntry> ports;
+    ports.reserve(numbers.size() + adapters.size());
     for (const long n : numbers)
         ports.push_back(EntryFor(n, ResolveComPort(n, folders), folders));
     for (const auto& adapter : adapters) {
