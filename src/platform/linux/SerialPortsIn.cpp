@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <optional>
 #include <set>
 
@@ -27,8 +28,9 @@ std::vector<std::string> SortedNames(const std::string& folder)
 {
     std::vector<std::string> names;
     std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error))
-        names.push_back(entry.path().filename().string());
+    std::transform(
+        fs::directory_iterator(folder, error), fs::directory_iterator(), std::back_inserter(names),
+        [](const fs::directory_entry& entry) { return entry.path().filename().string(); });
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -77,8 +79,8 @@ std::vector<SerialPortEntry> SerialPortsIn(const PortFolders& folders)
 
     std::vector<SerialPortEntry> ports;
     ports.reserve(numbers.size() + adapters.size());
-    for (const long n : numbers)
-        ports.push_back(EntryFor(n, ResolveComPort(n, folders), folders));
+    std::transform(numbers.begin(), numbers.end(), std::back_inserter(ports),
+                   [&](long n) { return EntryFor(n, ResolveComPort(n, folders), folders); });
     for (const auto& adapter : adapters) {
         SerialPortEntry unreached = EntryFor(0, adapter.second, folders);
         const bool reached = std::any_of(ports.begin(), ports.end(), [&](const SerialPortEntry& p) {
