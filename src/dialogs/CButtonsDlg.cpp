@@ -53,7 +53,7 @@ void CButtonsDlg::CreateControls()
     // of its own, only the column's heading.
     for (int i = 0; i < kButtonCount; ++i) {
         rowLabels[i]->setBuddy(m_captionEdits[i]);
-        m_effectLists[i]->setAccessibleName(QStringLiteral("Effect of Button %1").arg(i + 1));
+        NameUnlabelledField(m_effectLists[i], QStringLiteral("Effect of Button %1").arg(i + 1));
     }
 
     QLabel* layoutLabel = AddLabel(0, QStringLiteral("Layout"), { 18, 167, 23, 8 });

@@ -65,6 +65,16 @@ CStatusField* CTemplateDialog::AddStatusField(int id, DluRect where)
     return field;
 }
 
+void CTemplateDialog::NameUnlabelledField(QWidget* field, const QString& name)
+{
+    // Qt on Linux names a drop-down list by its selected entry and speaks a name only from a
+    // label linked to it, so the name is such a label that is never shown. Elsewhere Qt
+    // takes the linked label's text as the field's name too.
+    auto* label = new QLabel(name, this);
+    label->setBuddy(field);
+    label->hide();
+}
+
 QLineEdit* CTemplateDialog::AddEdit(int id, DluRect where)
 {
     auto* edit = new QLineEdit(this);

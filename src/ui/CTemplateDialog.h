@@ -44,6 +44,8 @@ protected:
     QCheckBox* AddCheckBox(int id, const QString& text, DluRect where);
     // A centred, sunken line of status text.
     CStatusField* AddStatusField(int id, DluRect where);
+    // Gives a field that no label stands beside the name a screen reader speaks for it.
+    void NameUnlabelledField(QWidget* field, const QString& name);
 
 private:
     void Place(QWidget* control, int id, DluRect where);

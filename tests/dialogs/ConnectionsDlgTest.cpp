@@ -95,12 +95,14 @@ protected:
     QList<bool> m_boxUnderWaitCursor;
 };
 
-// A dialog's title, then the texts of its labels, buttons and lists ("[entry|entry]"), in the
-// order they were made.
+// A dialog's title, then the texts it shows on its labels, buttons and lists ("[entry|entry]"),
+// in the order they were made.
 QStringList Texts(QWidget* dialog)
 {
     QStringList texts { dialog->windowTitle() };
     for (QWidget* widget : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!widget->isVisibleTo(dialog))
+            continue;
         if (auto* label = qobject_cast<QLabel*>(widget); label && !label->text().isEmpty())
             texts << label->text();
         if (auto* button = qobject_cast<QAbstractButton*>(widget))
@@ -150,12 +152,10 @@ TEST_F(ConnectionsDlgTest, EveryDialogsTextsAndTheTabOrderOfConnections)
         EXPECT_EQ(texts.join(u';'), expected);
 }
 
-// The name a screen reader gives a control: its own, else that of the label linked to it (Qt
+// The name a screen reader gives a control: that of the label linked to it, else its own (Qt
 // on Linux names a list by its selected entry, and its label only through that link).
 QString SpokenName(QWidget* control)
 {
-    if (!control->accessibleName().isEmpty())
-        return control->accessibleName();
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
     const auto labels = accessible->relations(QAccessible::Label);
     return labels.isEmpty() ? accessible->text(QAccessible::Name)
@@ -212,11 +212,13 @@ TEST_F(ConnectionsDlgTest, EveryControlOfEveryDialogHasANameAScreenReaderSpeaks)
         EXPECT_EQ(names, expected);
 }
 
-// The labels of a dialog that leave the dialog or that their text does not fit, with why.
+// The shown labels of a dialog that leave the dialog or that their text does not fit, with why.
 QStringList LabelsCutOff(QWidget* dialog)
 {
     QStringList cut;
     for (QLabel* label : dialog->findChildren<QLabel*>()) {
+        if (!label->isVisibleTo(dialog))
+            continue;
         const int needed = label->wordWrap() ? label->heightForWidth(label->width())
                                              : label->sizeHint().height();
         if (!dialog->rect().contains(label->geometry()))
