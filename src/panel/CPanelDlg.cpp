@@ -392,11 +392,18 @@ void CPanelDlg::TakeButtonsOutOfView(int columns, int rows)
     // A button beyond the panel's edge is still drawn, cut off, but Tab must not reach it
     // (Space would press what nobody sees) nor a screen reader announce it.
     QPushButton* firstInView = nullptr;
+    bool viewChanged = false;
     for (int i = 0; i < kButtonCount; ++i) {
         const bool inView = i % 2 < columns && i / 2 < rows;
+        viewChanged = viewChanged || inView != IsButtonInView(i);
         m_buttons[i]->setFocusPolicy(inView ? Qt::StrongFocus : Qt::NoFocus);
         if (inView && !firstInView)
             firstInView = m_buttons[i];
+    }
+    if (viewChanged) {
+        // A screen reader that has read the panel's buttons reads them again.
+        QAccessibleEvent reread(this, QAccessible::ObjectReorder);
+        QAccessible::updateAccessibility(&reread);
     }
     QWidget* focused = focusWidget();
     if (!focused || focused->focusPolicy() != Qt::NoFocus)

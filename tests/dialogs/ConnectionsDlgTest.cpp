@@ -5,6 +5,7 @@
 #include "dialogs/CMqttDlg.h"
 #include "dialogs/CSetMac.h"
 #include "panel/CPanelDlg.h"
+#include "support/CAccessibleEvents.h"
 #include "support/FakeTrayShell.h"
 #include "support/ModalDriver.h"
 #include "support/QtPrinters.h"
@@ -25,9 +26,6 @@
 #include <QToolTip>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <private/qguiapplication_p.h>
-#include <qpa/qplatformaccessibility.h>
-#include <qpa/qplatformintegration.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -318,16 +316,6 @@ TEST_F(ConnectionsDlgTest, ClosedConnectedAndJoinedShowTheirStateAndTheBoundButt
 }
 
 // What the status field told a screen reader while it was installed.
-std::vector<QAccessible::Event>* g_statusEvents = nullptr;
-
-void KeepStatusEvents(QAccessibleEvent* event)
-{
-    const bool change = event->type() == QAccessible::NameChanged
-        || event->type() == QAccessible::DescriptionChanged;
-    if (change && event->object() && event->object()->objectName() == QStringLiteral("IDC_1008"))
-        g_statusEvents->push_back(event->type());
-}
-
 TEST_F(ConnectionsDlgTest, TheStatusTooltipSaysWhyAPortWouldNotOpenAndNothingOnceItDid)
 {
     CBriskoSim sim(kCom);
@@ -345,11 +333,7 @@ TEST_F(ConnectionsDlgTest, TheStatusTooltipSaysWhyAPortWouldNotOpenAndNothingOnc
         { 62, QStringLiteral("not a terminal") },
         { kCom, QStringLiteral("held by another program (PID %1)").arg(::getpid()) },
     };
-    std::vector<QAccessible::Event> events;
-    g_statusEvents = &events;
-    QAccessible::installUpdateHandler(KeepStatusEvents);
-    // As when a screen reader listens: the platform's bridge passes events on.
-    QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
+    CAccessibleEvents events;
     Run([&](CConnectionsDlg* dialog) {
         // The port box lists the ports there are to choose from as the dialog opens.
         EXPECT_TRUE(
@@ -360,13 +344,13 @@ TEST_F(ConnectionsDlgTest, TheStatusTooltipSaysWhyAPortWouldNotOpenAndNothingOnc
         QLabel* status = Control<QLabel>(dialog, 1008);
         for (const auto& c : cases) {
             m_panel.Settings().m_iComChan = c.port;
-            events.clear();
+            events.Clear();
             QTest::mouseClick(Control<QPushButton>(dialog, 1011), Qt::LeftButton);
             EXPECT_EQ(status->text(), QStringLiteral("Couldn't open COM%1:").arg(c.port));
             EXPECT_EQ(status->toolTip(), c.reason);
             // The status's text is its name, the reason its description.
-            EXPECT_EQ(events,
-                      std::vector({ QAccessible::NameChanged, QAccessible::DescriptionChanged }));
+            const auto changes = { QAccessible::NameChanged, QAccessible::DescriptionChanged };
+            EXPECT_EQ(events.Of(status, changes), std::vector(changes));
         }
         // From the keyboard: the field is reached, its reason shows and its text is copied.
         ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
@@ -390,7 +374,6 @@ TEST_F(ConnectionsDlgTest, TheStatusTooltipSaysWhyAPortWouldNotOpenAndNothingOnc
         EXPECT_EQ(status->toolTip(), QString());
         dialog->reject();
     });
-    QAccessible::installUpdateHandler(nullptr);
 }
 
 TEST_F(ConnectionsDlgTest, EveryAcceptedPortEditIsStoredAtOnceAndEscapeKeepsIt)

@@ -3,6 +3,7 @@
 #include "dialogs/CButtonsDlg.h"
 #include "panel/CPanelDlg.h"
 #include "panel/CTrayIcon.h"
+#include "support/CAccessibleEvents.h"
 #include "support/FakeTrayShell.h"
 #include "support/ModalDriver.h"
 #include "support/QtPrinters.h"
@@ -132,13 +133,21 @@ TEST_F(PanelTest, TheLayoutShowsItsButtonsOnlyTheyTakeTheFocusAndAnyStoredValueF
         { INT_MAX, "12345678" },
         { INT_MIN, "" },
     };
+    CAccessibleEvents events;
+    QString shownBefore = ButtonsWhollyInside(panel);
     for (const auto& [layout, visible] : rows) {
         Store(QStringLiteral("Layout"), layout);
+        events.Clear();
         panel.LoadSettings();
         const QString shown = ButtonsWhollyInside(panel);
         EXPECT_EQ(shown, QString::fromLatin1(visible)) << layout;
         EXPECT_EQ(TabChain(panel), shown) << layout;
         EXPECT_EQ(PresentedButtons(panel), shown) << layout;
+        // A screen reader is told to read the buttons again only when others are in view.
+        EXPECT_EQ(events.Of(&panel, { QAccessible::ObjectReorder }).size(),
+                  shown == shownBefore ? 0U : 1U)
+            << layout;
+        shownBefore = shown;
         EXPECT_EQ(ButtonNumber(panel, panel.focusWidget()), shown.left(1)) << layout;
         EXPECT_GE(panel.height(), 1) << layout;
         EXPECT_LE(panel.height(), screenHeight) << layout;
