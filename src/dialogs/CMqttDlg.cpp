@@ -1,5 +1,7 @@
 #include "dialogs/CMqttDlg.h"
 
+#include "ui/CStatusField.h"
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -66,9 +68,9 @@ void CMqttDlg::CreateControls(const QString& passwordPlace)
     AddPrompt(QStringLiteral("Node id:"), m_nodeId, { 7, 133, 60, 8 });
     QLabel* place = AddLabel(IDC_PASSWORD_PLACE, passwordPlace, { 7, 148, 206, 16 });
     place->setTextFormat(Qt::PlainText);
-    m_state = AddLabel(IDC_STATE, QString(), { 7, 164, 206, 10 });
-    m_state->setTextFormat(Qt::PlainText); // a broker's error text may end up here
-    m_state->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    // Reached with Tab, so that a broker's error text can be read and copied from the keyboard.
+    m_state = AddStatusField(IDC_STATE, { 7, 164, 206, 10 });
+    m_state->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QPushButton* close = AddButton(IDOK, QStringLiteral("Close"), { 108, 177, 50, 14 });
     close->setDefault(true);
     connect(close, &QPushButton::clicked, this, &CMqttDlg::accept);

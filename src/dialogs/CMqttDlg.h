@@ -5,8 +5,8 @@
 
 #include <QString>
 
+class CStatusField;
 class QCheckBox;
-class QLabel;
 class QLineEdit;
 
 // The MQTT bridge's settings and the password for its broker. Close takes them only when they
@@ -64,5 +64,5 @@ private:
     QCheckBox* m_discovery = nullptr;
     QLineEdit* m_discoveryPrefix = nullptr;
     QLineEdit* m_nodeId = nullptr;
-    QLabel* m_state = nullptr;
+    CStatusField* m_state = nullptr;
 };

@@ -189,6 +189,8 @@ TEST_F(ConnectionsDlgTest, EveryControlOfEveryDialogHasANameAScreenReaderSpeaks)
             << QStringLiteral("%1=Effect of Button %2").arg(CButtonsDlg::kEffectIds[i]).arg(i + 1);
     }
     buttons.sort();
+    CMqttDlg mqtt { mirelight::mqtt::MqttSettings(), QString(), QString() };
+    mqtt.ShowState(QStringLiteral("Not connected")); // as its owner does before it opens
     const std::pair<QString, QString> rows[] = {
         { connections,
           "1002=Bind;1004=To bind or unbind a button, select the button and press Bind;"
@@ -197,12 +199,10 @@ TEST_F(ConnectionsDlgTest, EveryControlOfEveryDialogHasANameAScreenReaderSpeaks)
         { SpokenNames(std::make_unique<CSetMac>().get()),
           "1022=Enter the MAC address provided with Brisko as 16 hex digits;1=OK;2=Cancel" },
         { SpokenNames(std::make_unique<CAboutDlg>().get()), "1=OK" },
-        { SpokenNames(
-              std::make_unique<CMqttDlg>(mirelight::mqtt::MqttSettings(), QString(), QString())
-                  .get()),
+        { SpokenNames(&mqtt),
           "1101=Connect to an MQTT broker;1102=Host:;1103=Port:;1104=User name:;1105=Password:;"
           "1106=Use TLS;1107=CA file (empty: the system's);1108=Announce the buttons to Home "
-          "Assistant;1109=Prefix:;1110=Node id:;1=Close;2=Cancel" },
+          "Assistant;1109=Prefix:;1110=Node id:;1112=Not connected;1=Close;2=Cancel" },
         { SpokenNames(std::make_unique<CButtonsDlg>(m_panel.Settings()).get()),
           buttons.join(u';') },
     };
