@@ -315,7 +315,6 @@ TEST_F(ConnectionsDlgTest, ClosedConnectedAndJoinedShowTheirStateAndTheBoundButt
     });
 }
 
-// What the status field told a screen reader while it was installed.
 TEST_F(ConnectionsDlgTest, TheStatusTooltipSaysWhyAPortWouldNotOpenAndNothingOnceItDid)
 {
     CBriskoSim sim(kCom);

@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 // Keeps the accessibility events Qt sends while it lives, as the platform's bridge passes them
