@@ -51,7 +51,7 @@ void CMqttDlg::CreateControls(const QString& passwordPlace)
     // The check box beside it is its prompt, so the field says itself what it holds.
     const QString caFile = QStringLiteral("CA file (empty: the system's)");
     m_caFile->setPlaceholderText(caFile);
-    m_caFile->setAccessibleName(caFile);
+    NameUnlabelledField(m_caFile, caFile);
     m_caFile->setToolTip(caFile);
 #ifdef Q_OS_WIN
     // The Windows build links a libmosquitto without TLS; the stored choice stays as it was.

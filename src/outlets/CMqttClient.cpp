@@ -177,6 +177,8 @@ void CMqttClient::Attempt()
 // On the worker: the look-up and the connect block inside libmosquitto. A name server can take
 // seconds; looking up first lets an attempt abandoned meanwhile go without its CONNECT, which
 // would otherwise take the broker's session over from the attempt that replaced it.
+// libmosquitto then looks the name up again: it needs the name, not an address, to check a
+// TLS broker's certificate.
 int CMqttClient::ConnectAsync(Session& session, const QString& host, int port, int keepAlive)
 {
     if (const QHostInfo found = QHostInfo::fromName(host); found.error() != QHostInfo::NoError) {

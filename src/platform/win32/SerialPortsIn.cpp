@@ -10,6 +10,8 @@
 #include <array>
 #include <climits>
 #include <cwchar>
+#include <memory>
+#include <type_traits>
 
 namespace mirelight {
 
