@@ -61,7 +61,13 @@ wine reg add "$settings" /v 'Button 1' /t REG_SZ /d Porch /f >/dev/null
 installed="$(folder_of LOCALAPPDATA)/Programs/Mirelight"
 shortcut="$(folder_of APPDATA)/Microsoft/Windows/Start Menu/Programs/Mirelight.lnk"
 # query <key> [reg options...]: the key's values in query.log, one a line.
-query() { wine reg query "$@" 2>/dev/null | tr -d '\r' >"$work/query.log"; }
+query() { wine_reg_query "$work/query.log" "$@"; }
+# missing <key> [reg options...]: reg answered that there is no such key or value.
+missing() {
+  local status=0
+  query "$@" || status=$?
+  [ "$status" -eq 1 ]
+}
 # The uninstall entries named Mirelight, their keys and versions in entries.log.
 entries() {
   query "$uninstall_key" /s
@@ -104,7 +110,7 @@ query "$products_key" /s
 icon="$(sed -n 's/^ *ProductIcon *REG_SZ *//p' "$work/query.log")"
 [ -n "$icon" ] || fail "no ProductIcon"
 [ -s "$(winepath -u "$icon")" ] || fail "no icon at $icon"
-query "$run_key" /v Mirelight && fail "a Run value without AUTOSTART=1"
+missing "$run_key" /v Mirelight || fail "a Run value without AUTOSTART=1"
 
 echo "-- The newer version replaces it, here with the start at sign-in"
 msiexec /i "$(winepath -w "$work/new.msi")" AUTOSTART=1
@@ -119,7 +125,7 @@ msiexec /x "$product"
 [ -e "$shortcut" ] && fail "the Start menu entry is still there"
 entries
 [ -s "$work/entries.log" ] && fail "an uninstall entry is still there"
-query "$run_key" /v Mirelight && fail "the Run value is still there"
+missing "$run_key" /v Mirelight || fail "the Run value is still there"
 query "$settings" /v 'Button 1' || fail "the settings are gone"
 grep -qE '^ +Button 1 +REG_SZ +Porch$' "$work/query.log" || fail "the settings changed"
 

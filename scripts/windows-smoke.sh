@@ -255,22 +255,7 @@ wait "$mirelight" || status=$?
 [ "$status" -eq 0 ] || fail "Exit ended it with status $status"
 
 echo "-- The settings are in the registry, typed"
-# query_settings [reg options]: the settings as reg prints them, in registry.log with reg's own
-# complaints. Once in a while Wine starts reg and it ends, unsuccessfully, before printing a
-# thing; that says nothing of the program, so such a start is tried again. A missing key is
-# an answer, and fails at once.
-query_settings() {
-  local attempt status
-  for attempt in 1 2 3; do
-    status=0
-    wine reg query "$key" "$@" 2>&1 | tr -d '\r' >"$work/registry.log" || status=$?
-    [ "$status" -eq 0 ] && return 0
-    [ -s "$work/registry.log" ] && return 1
-    echo "reg printed nothing and ended with $status (attempt $attempt)" >>"$work/reg-attempts.log"
-    sleep 1
-  done
-  return 1
-}
+query_settings() { wine_reg_query "$work/registry.log" "$key" "$@"; }
 query_settings || fail "no settings key"
 expect_value() {
   grep -qE "^ +$1 +$2 +$3\$" "$work/registry.log" || fail "$1 is not $2 $3"

@@ -3,6 +3,8 @@
 #   wine_start <prefix>        a prefix of our own, booted, its server kept running
 #   wine_map_com <n> <path>    COMn is the device (or pseudo-terminal link) at path
 #   wine_stop                  ends the server and with it every program of the prefix
+#   wine_reg_query <file> <reg query arguments...>
+#                              reg's answer in file: status 0 found, 1 not found, 2 no answer
 # The server's own output goes to $WINEPREFIX/wineserver.log.
 
 # Without wine32 the wrapper prints a hint on every start unless debug output is off.
@@ -33,6 +35,22 @@ wine_stop() {
   [ -n "${WINEPREFIX:-}" ] || return 0
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
+}
+
+# Once in a while Wine starts reg and it ends, unsuccessfully, before printing a thing: that
+# is no answer, so it is asked again. A missing key or value is an answer ("Unable to find").
+wine_reg_query() {
+  local file="$1" attempt status
+  shift
+  for attempt in 1 2 3; do
+    status=0
+    wine reg query "$@" 2>&1 | tr -d '\r' >"$file" || status=$?
+    [ "$status" -eq 0 ] && return 0
+    [ -s "$file" ] && return 1
+    sleep "$attempt"
+  done
+  echo "reg query $* printed nothing, three times; it ended with $status" >"$file"
+  return 2
 }
 
 # A persistent server spares every program the server's start-up (seconds). It detaches from
