@@ -62,11 +62,11 @@ installed="$(folder_of LOCALAPPDATA)/Programs/Mirelight"
 shortcut="$(folder_of APPDATA)/Microsoft/Windows/Start Menu/Programs/Mirelight.lnk"
 # query <key> [reg options...]: the key's values in query.log, one a line.
 query() { wine_reg_query "$work/query.log" "$@"; }
-# missing <key> [reg options...]: reg answered that there is no such key or value.
+# missing <key> [reg options...]: reg answered that it finds no such key or value.
 missing() {
   local status=0
   query "$@" || status=$?
-  [ "$status" -eq 1 ]
+  [ "$status" -eq 1 ] && grep -q 'Unable to find' "$work/query.log"
 }
 # The uninstall entries named Mirelight, their keys and versions in entries.log.
 entries() {

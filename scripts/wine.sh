@@ -4,7 +4,8 @@
 #   wine_map_com <n> <path>    COMn is the device (or pseudo-terminal link) at path
 #   wine_stop                  ends the server and with it every program of the prefix
 #   wine_reg_query <file> <reg query arguments...>
-#                              reg's answer in file: status 0 found, 1 not found, 2 no answer
+#                              reg's answer in file; status 0 found, 1 reg's error (such as
+#                              "Unable to find"), 2 no answer at all
 # The server's own output goes to $WINEPREFIX/wineserver.log.
 
 # Without wine32 the wrapper prints a hint on every start unless debug output is off.
