@@ -43,6 +43,7 @@ echo "mirelight.exe: $(($(stat -c %s "$exe") / 1024 / 1024)) MB"
 
 # -- Helpers. Only the processes started here are ended, by their ids.
 work="$(mktemp -d)"
+prefix="$work/prefix"
 started=()
 cleanup() {
   local i
@@ -62,7 +63,7 @@ x86_64-w64-mingw32-g++-posix -O1 -static -o "$probe" "$MIRELIGHT_ROOT/tests/wind
 
 fail() {
   echo "FAILED: $*" >&2
-  for log in "$work"/*.log "$work/prefix/wineserver.log"; do
+  for log in "$work"/*.log "$prefix/wineserver.log"; do
     [ -f "$log" ] && { echo "--- $(basename "$log")" >&2; tail -n 30 "$log" >&2; }
   done
   exit 1
@@ -118,7 +119,7 @@ until_true 10 "the simulator did not start" grep -q '^Brisko on COM3: ' "$work/s
 device="$(sed -n 's/^Brisko on COM3: .* -> //p' "$work/sim.log")"
 
 echo "-- Wine prefix"
-wine_start "$work/prefix"
+wine_start "$prefix"
 wine_map_com 3 "$device"
 
 echo "-- The icon, the version information, the manifest and the common controls 6"
